@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""Build the opcode database from data/*.tsv.
+
+Usage: build_db.py OUT_PATH
+
+Every row is checked against the notation described in data/README.md; the
+first bad row stops the build with a message naming the file and line, and
+the exit status is 1 (2 for a usage error).
+"""
+import os
+import re
+import sqlite3
+import sys
+
+DATA_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'data'))
+
+HEADER = ['opid', 'mn', 'op', 'sw', 'len', 'flags', 'args', 'note']
+
+# Each generation owns a block of opids, so a row's number tells where it lives
+# and a new row never pushes another one's number.
+CPU_BLOCKS = {
+    '8086': (1000, 2999),
+    '186': (3000, 3999),
+    '286': (4000, 4999),
+    '386': (5000, 5999),
+    '486': (6000, 6999),
+    '586': (7000, 7999),
+    '8087': (8000, 8999),
+    '287': (9000, 9499),
+    '387': (9500, 9999),
+}
+
+FLAG_LETTERS = 'ODITSZAPC'
+
+# Operand abbreviations.  The first group is the program's legend; the second
+# follows its pattern for operands the legend has no word for.
+REG_OR_MEM = {'rmb', 'rmw', 'rmd'}
+MEM_ONLY = {'mb', 'mw', 'md', 'mq', 'mwr', 'mdr', 'mqr', 'mtr', 'mtd', 'm', 'fp'}
+OTHER_ABBREV = {'rb', 'rw', 'rd', 'sl', 'll', 'np', 'ib', 'iw', 'id', 'cr', 'dr', 'tr', 'sr'}
+REGISTERS = {
+    'AL', 'CL', 'DL', 'BL', 'AH', 'CH', 'DH', 'BH',
+    'AX', 'CX', 'DX', 'BX', 'SP', 'BP', 'SI', 'DI',
+    'EAX', 'ECX', 'EDX', 'EBX', 'ESP', 'EBP', 'ESI', 'EDI',
+    'ES', 'CS', 'SS', 'DS', 'FS', 'GS', 'ST', 'ST(i)',
+}
+CONSTANTS = {'1', '3'}
+OPERANDS = REG_OR_MEM | MEM_ONLY | OTHER_ABBREV | REGISTERS | CONSTANTS
+
+HEX_BYTE = re.compile(r'^[0-9A-F]{2}$')
+HEX_PLUS_R = re.compile(r'^[0-9A-F]{2}\+r$')
+MODRM = re.compile(r'^(mr|/[0-7])$')
+NUMBERED = re.compile(r'^([diosr])([0-3])$')
+MNEMONIC = re.compile(r'^[A-Z][A-Z0-9]*$')
+LENGTH = re.compile(r'^([1-9][0-9]*)(?:~([1-9][0-9]*))?$')
+
+
+class RowError(Exception):
+    pass
+
+
+def op_length(tokens):
+    """(shortest, longest) byte count of an op pattern.
+
+    Displacement bytes right after a ModRM byte are there only for the memory
+    forms that need them, so they make the length a range."""
+    n = len(tokens)
+    if 'd0' in tokens:
+        return n - 2, n
+    return n, n
+
+
+def check_op(op):
+    tokens = op.split(' ')
+    if not op or any(t == '' for t in tokens):
+        raise RowError('op: tokens must be separated by single spaces')
+    seen_modrm = False
+    groups = []  # letters of numbered groups in order of appearance
+    expected_next = {}
+    opcode_bytes = 0
+    for i, tok in enumerate(tokens):
+        if HEX_BYTE.match(tok) or HEX_PLUS_R.match(tok):
+            if seen_modrm or groups:
+                raise RowError(f'op: opcode byte {tok!r} after ModRM or data bytes')
+            if HEX_PLUS_R.match(tok) and int(tok[:2], 16) & 7:
+                raise RowError(f'op: {tok!r}: the low three bits of a +r byte must be 0')
+            opcode_bytes += 1
+            continue
+        if MODRM.match(tok):
+            if seen_modrm:
+                raise RowError('op: more than one ModRM byte')
+            if opcode_bytes == 0 or groups:
+                raise RowError('op: a ModRM byte must follow the opcode')
+            if any(HEX_PLUS_R.match(t) for t in tokens):
+                raise RowError('op: a +r opcode takes no ModRM byte')
+            seen_modrm = True
+            continue
+        m = NUMBERED.match(tok)
+        if not m:
+            raise RowError(f'op: unknown token {tok!r}')
+        letter, index = m.group(1), int(m.group(2))
+        if opcode_bytes == 0:
+            raise RowError(f'op: {tok!r} before any opcode byte')
+        if letter not in expected_next:
+            if groups and groups[-1] != letter and letter in groups:
+                raise RowError(f'op: {letter}-bytes are split')
+            groups.append(letter)
+            expected_next[letter] = 0
+        elif groups[-1] != letter:
+            raise RowError(f'op: {letter}-bytes are split')
+        if index != expected_next[letter]:
+            raise RowError(f'op: {tok!r} out of order (expected {letter}{expected_next[letter]})')
+        expected_next[letter] += 1
+        if letter == 'd' and not (i >= 1 and (MODRM.match(tokens[i - 1]) or tokens[i - 1] == 'd0')):
+            raise RowError('op: displacement bytes must directly follow the ModRM byte')
+    for letter, count in expected_next.items():
+        if letter in 'dos' and count != 2:
+            raise RowError(f'op: {letter}-bytes must be the pair {letter}0 {letter}1')
+        if letter == 'r' and count not in (1, 2, 4):
+            raise RowError('op: relative displacement must be r0, r0 r1 or r0 r1 r2 r3')
+    return tokens
+
+
+def check_row(fields, cpu):
+    if len(fields) != len(HEADER):
+        raise RowError(f'expected {len(HEADER)} tab-separated fields, found {len(fields)}')
+    opid_s, mn, op, sw, length, flags, args, note = fields
+    if not re.match(r'^[1-9][0-9]*$', opid_s):
+        raise RowError(f'opid {opid_s!r} is not a positive integer')
+    opid = int(opid_s)
+    lo, hi = CPU_BLOCKS[cpu]
+    if not lo <= opid <= hi:
+        raise RowError(f'opid {opid} lies outside the {cpu} block {lo}..{hi}')
+    if not MNEMONIC.match(mn):
+        raise RowError(f'mn {mn!r} must be an upper-case mnemonic')
+    tokens = check_op(op)
+    if not re.match(r'^[EN-] [WB-]$', sw):
+        raise RowError(f'sw {sw!r} must be sign bit (E, N or -), a space, word/byte bit (W, B or -)')
+    m = LENGTH.match(length)
+    if not m:
+        raise RowError(f'len {length!r} must be a number or a range like 2~4')
+    shortest, longest = int(m.group(1)), int(m.group(2) or m.group(1))
+    if (shortest, longest) != op_length(tokens):
+        want = op_length(tokens)
+        want_s = str(want[0]) if want[0] == want[1] else f'{want[0]}~{want[1]}'
+        raise RowError(f'len {length!r} does not match op {op!r} (which gives {want_s})')
+    if m.group(2) and shortest >= longest:
+        raise RowError(f'len {length!r}: a range must go from shorter to longer')
+    if len(flags) != 9:
+        raise RowError(f'flags {flags!r} must have 9 characters (O D I T S Z A P C)')
+    for letter, ch in zip(FLAG_LETTERS, flags):
+        if ch not in (letter, '0', '1', '?', '-'):
+            raise RowError(f'flags {flags!r}: position {letter} may hold {letter}, 0, 1, ? or -')
+    operands = args.split(',') if args else []
+    for a in operands:
+        if a not in OPERANDS:
+            raise RowError(f'args: unknown operand {a!r}')
+    has_modrm = any(MODRM.match(t) for t in tokens)
+    has_disp = 'd0' in tokens
+    memory_capable = [a for a in operands if a in REG_OR_MEM or a in MEM_ONLY]
+    if has_modrm and memory_capable and not has_disp:
+        raise RowError(f'op: {memory_capable[0]} can be memory, so the ModRM byte needs d0 d1')
+    if has_disp and not memory_capable:
+        raise RowError('op: d0 d1 given but no operand can be memory')
+    if not has_modrm and any(a in REG_OR_MEM for a in operands):
+        raise RowError('args: a register-or-memory operand needs a ModRM byte')
+    if '\t' in note or '\n' in note:
+        raise RowError('note must be plain text')
+    return (opid, mn, op, sw, length, flags, args, cpu, note)
+
+
+def load_rows(data_dir=DATA_DIR):
+    """All rows of all generations, checked and sorted by opid."""
+    rows = []
+    seen_opid = {}
+    seen_form = {}
+    names = sorted(f for f in os.listdir(data_dir) if f.endswith('.tsv'))
+    if not names:
+        raise RowError(f'no .tsv files in {data_dir}')
+    for name in names:
+        cpu = name[:-4]
+        path = os.path.join(data_dir, name)
+        if cpu not in CPU_BLOCKS:
+            raise RowError(f'{path}: unknown generation {cpu!r} (known: {", ".join(CPU_BLOCKS)})')
+        with open(path, encoding='utf-8', newline='') as f:
+            lines = f.read().split('\n')
+        if lines and lines[-1] == '':
+            lines.pop()
+        if not lines or lines[0].split('\t') != HEADER:
+            raise RowError(f'{path}:1: header must be: {" ".join(HEADER)} (tab-separated)')
+        for lineno, line in enumerate(lines[1:], start=2):
+            where = f'{path}:{lineno}'
+            if line.endswith('\r'):
+                raise RowError(f'{where}: line ends in CR; use plain LF line ends')
+            try:
+                row = check_row(line.split('\t'), cpu)
+            except RowError as e:
+                raise RowError(f'{where}: {e}') from None
+            opid, mn, op, args = row[0], row[1], row[2], row[6]
+            if opid in seen_opid:
+                raise RowError(f'{where}: opid {opid} already used at {seen_opid[opid]}')
+            seen_opid[opid] = where
+            if (mn, op, args) in seen_form:
+                raise RowError(f'{where}: {mn} {args} / {op} already listed at {seen_form[(mn, op, args)]}')
+            seen_form[(mn, op, args)] = where
+            rows.append(row)
+    rows.sort(key=lambda r: r[0])
+    return rows
+
+
+SCHEMA = [
+    'create table opc (opid integer primary key, mn text, op text, sw text, len text,'
+    ' flags text, args text, cpu text, note text)',
+    'create index opc_mn_nocase on opc(mn collate nocase)',
+    'create index opc_op_nocase on opc(op collate nocase)',
+]
+
+
+def write_db(rows, out_path):
+    tmp_path = out_path + '.tmp'
+    for p in (tmp_path, tmp_path + '-journal'):
+        if os.path.exists(p):
+            os.remove(p)
+    con = sqlite3.connect(tmp_path)
+    try:
+        # A rollback journal (not WAL) keeps the file readable by old SQLite
+        # releases such as 3.7.15; the schema uses nothing newer either.
+        con.execute('pragma journal_mode=delete')
+        with con:
+            for stmt in SCHEMA:
+                con.execute(stmt)
+            con.executemany('insert into opc values (?,?,?,?,?,?,?,?,?)', rows)
+        con.execute('vacuum')
+    finally:
+        con.close()
+    if os.path.exists(out_path):
+        os.remove(out_path)
+    os.replace(tmp_path, out_path)
+
+
+def main(argv):
+    if len(argv) != 2 or argv[1].startswith('-'):
+        print('usage: build_db.py OUT_PATH', file=sys.stderr)
+        return 2
+    try:
+        rows = load_rows()
+    except RowError as e:
+        print(f'build_db: {e}', file=sys.stderr)
+        return 1
+    write_db(rows, argv[1])
+    counts = {}
+    for r in rows:
+        counts[r[7]] = counts.get(r[7], 0) + 1
+    summary = ', '.join(f'{cpu} {counts.get(cpu, 0)}' for cpu in CPU_BLOCKS)
+    print(f'build_db: wrote {len(rows)} rows to {argv[1]} ({summary})')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
