@@ -120,6 +120,36 @@ def check_op(op):
     return tokens
 
 
+BYTE_OPERANDS = {'rb', 'rmb', 'mb', 'AL'}
+WIDE_OPERANDS = {'rw', 'rmw', 'mw', 'rd', 'rmd', 'md', 'AX', 'EAX'}
+STRING_STEMS = ('MOVS', 'CMPS', 'STOS', 'LODS', 'SCAS', 'INS', 'OUTS')
+
+
+def check_sign_word(tokens, sw, operands, mn):
+    """The sign and word/byte letters must match the opcode bits they describe."""
+    sign, word = sw.split(' ')
+    opcode = [t for t in tokens if HEX_BYTE.match(t) or HEX_PLUS_R.match(t)][-1]
+    value = int(opcode[:2], 16)
+    # MOV reg,imm (B0+r, B8+r) keeps its w bit in bit 3; everything else in bit 0.
+    w_bit = (value >> 3) & 1 if opcode.endswith('+r') else value & 1
+    string_size = mn[-1] if mn[:-1] in STRING_STEMS else None
+    if word == 'B':
+        if w_bit:
+            raise RowError(f'sw {sw!r}: opcode {opcode} has its w bit set, so it is W, not B')
+        if not (BYTE_OPERANDS & set(operands) or string_size == 'B'):
+            raise RowError(f'sw {sw!r}: B needs a byte operand')
+    if word == 'W':
+        if not w_bit:
+            raise RowError(f'sw {sw!r}: opcode {opcode} has its w bit clear, so it is B, not W')
+        if not (WIDE_OPERANDS & set(operands) or string_size in ('W', 'D')):
+            raise RowError(f'sw {sw!r}: W needs a word or double word operand')
+    if sign == 'E':
+        if not value & 2:
+            raise RowError(f'sw {sw!r}: opcode {opcode} has its s bit clear, so it is N, not E')
+        if 'ib' not in operands:
+            raise RowError(f'sw {sw!r}: E is for forms with a sign-extended immediate byte (ib)')
+
+
 def check_row(fields, cpu):
     if len(fields) != len(HEADER):
         raise RowError(f'expected {len(HEADER)} tab-separated fields, found {len(fields)}')
@@ -163,6 +193,7 @@ def check_row(fields, cpu):
         raise RowError('op: d0 d1 given but no operand can be memory')
     if not has_modrm and any(a in REG_OR_MEM for a in operands):
         raise RowError('args: a register-or-memory operand needs a ModRM byte')
+    check_sign_word(tokens, sw, operands, mn)
     if '\t' in note or '\n' in note:
         raise RowError('note must be plain text')
     return (opid, mn, op, sw, length, flags, args, cpu, note)
