@@ -251,21 +251,26 @@ def write_db(rows, out_path):
     for p in (tmp_path, tmp_path + '-journal'):
         if os.path.exists(p):
             os.remove(p)
-    con = sqlite3.connect(tmp_path)
     try:
-        # A rollback journal (not WAL) keeps the file readable by old SQLite
-        # releases such as 3.7.15; the schema uses nothing newer either.
-        con.execute('pragma journal_mode=delete')
-        with con:
-            for stmt in SCHEMA:
-                con.execute(stmt)
-            con.executemany('insert into opc values (?,?,?,?,?,?,?,?,?)', rows)
-        con.execute('vacuum')
-    finally:
-        con.close()
-    if os.path.exists(out_path):
-        os.remove(out_path)
-    os.replace(tmp_path, out_path)
+        con = sqlite3.connect(tmp_path)
+        try:
+            # A rollback journal (not WAL) keeps the file readable by old SQLite
+            # releases such as 3.7.15; the schema uses nothing newer either.
+            con.execute('pragma journal_mode=delete')
+            with con:
+                for stmt in SCHEMA:
+                    con.execute(stmt)
+                con.executemany('insert into opc values (?,?,?,?,?,?,?,?,?)', rows)
+            con.execute('vacuum')
+        finally:
+            con.close()
+        if os.path.exists(out_path):
+            os.remove(out_path)
+        os.replace(tmp_path, out_path)
+    except BaseException:
+        if os.path.exists(tmp_path):
+            os.remove(tmp_path)
+        raise
 
 
 def main(argv):
@@ -276,6 +281,10 @@ def main(argv):
         rows = load_rows()
     except RowError as e:
         print(f'build_db: {e}', file=sys.stderr)
+        return 1
+    out_dir = os.path.dirname(os.path.abspath(argv[1]))
+    if not os.path.isdir(out_dir):
+        print(f'build_db: no directory {out_dir} for {argv[1]}', file=sys.stderr)
         return 1
     write_db(rows, argv[1])
     counts = {}

@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Check that build_db rejects rows that break the notation and builds good ones.
+
+Usage: test_build_db.py
+
+Exit status: 0 all cases pass, 1 some case fails.  The last line printed is
+"N passed, N failed".
+"""
+import os
+import sqlite3
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import build_db  # noqa: E402
+
+HEADER = '\t'.join(build_db.HEADER)
+GOOD = [
+    '1000\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t',
+    '1001\tADD\t83 /0 d0 d1 i0\tE W\t3~5\tO---SZAPC\trmw,ib\tsign-extended',
+    '1002\tMOV\tB8+r i0 i1\tN W\t3\t---------\trw,iw\t',
+    '1003\tJMP\tEA o0 o1 s0 s1\t- -\t5\t---------\tfp\t',
+    '1004\tCLC\tF8\t- -\t1\t--------0\t\t',
+]
+
+# (what is wrong, the bad line replacing GOOD[0], text the message must contain)
+BAD_ROWS = [
+    ('too few fields', '1000\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb', 'expected 8'),
+    ('opid not a number', 'x\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'opid'),
+    ('opid outside the block', '3000\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'outside the 8086 block'),
+    ('duplicate opid', '1001\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'already used'),
+    ('duplicate form', '1000\tADD\t83 /0 d0 d1 i0\tE W\t3~5\tO---SZAPC\trmw,ib\t', 'already listed'),
+    ('lower-case mnemonic', '1000\tadd\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'upper-case'),
+    ('lower-case hex', '1000\tADD\t0f mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'unknown token'),
+    ('length not matching op', '1000\tADD\t00 mr d0 d1\tN B\t2~3\tO---SZAPC\trmb,rb\t', 'does not match'),
+    ('length without range', '1000\tADD\t00 mr d0 d1\tN B\t4\tO---SZAPC\trmb,rb\t', 'does not match'),
+    ('memory operand without d0 d1', '1000\tADD\t00 mr\tN B\t2\tO---SZAPC\trmb,rb\t', 'needs d0 d1'),
+    ('d0 d1 without memory operand', '1000\tMOV\t0F 20 mr d0 d1\t- -\t3~5\t---------\trd,cr\t', 'no operand can be memory'),
+    ('displacement not after ModRM', '1000\tADD\t00 mr i0 d0 d1\tN B\t3~5\tO---SZAPC\trmb,rb\t', 'directly follow'),
+    ('immediate numbering gap', '1000\tADD\t05 i0 i2\tN W\t3\tO---SZAPC\tAX,iw\t', 'out of order'),
+    ('two ModRM bytes', '1000\tADD\t00 mr /1 d0 d1\tN B\t3~5\tO---SZAPC\trmb,rb\t', 'more than one ModRM'),
+    ('+r on a byte with low bits', '1000\tINC\t41+r\t- -\t1\tO---SZAP-\trw\t', 'low three bits'),
+    ('flags too short', '1000\tADD\t00 mr d0 d1\tN B\t2~4\tO--SZAPC\trmb,rb\t', '9 characters'),
+    ('flag letter in the wrong place', '1000\tADD\t00 mr d0 d1\tN B\t2~4\tC---SZAPO\trmb,rb\t', 'position O'),
+    ('unknown operand', '1000\tADD\t00 mr d0 d1\tN B\t2~4\tO---SZAPC\trmx,rb\t', 'unknown operand'),
+    ('W on a byte opcode', '1000\tADD\t00 mr d0 d1\tN W\t2~4\tO---SZAPC\trmb,rb\t', 'w bit clear'),
+    ('B on a word opcode', '1000\tADD\t01 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'w bit set'),
+    ('E without the s bit', '1000\tADD\t81 /0 d0 d1 i0 i1\tE W\t4~6\tO---SZAPC\trmw,iw\t', 's bit clear'),
+    ('sw in the wrong shape', '1000\tADD\t00 mr d0 d1\tNB\t2~4\tO---SZAPC\trmb,rb\t', 'sign bit'),
+]
+
+
+def write_fixture(root, lines, header=HEADER, name='8086.tsv'):
+    data = os.path.join(root, 'data')
+    os.makedirs(data, exist_ok=True)
+    with open(os.path.join(data, name), 'w', encoding='utf-8', newline='') as f:
+        f.write(header + '\n' + ''.join(line + '\n' for line in lines))
+    return data
+
+
+def cases():
+    """Yield (name, ok, detail)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        data = write_fixture(os.path.join(tmp, 'good'), GOOD)
+        try:
+            rows = build_db.load_rows(data)
+            yield ('good fixture loads', [r[0] for r in rows] == [1000, 1001, 1002, 1003, 1004], repr(rows))
+        except build_db.RowError as e:
+            yield ('good fixture loads', False, str(e))
+
+        for what, line, expected in BAD_ROWS:
+            data = write_fixture(os.path.join(tmp, what.replace(' ', '_')), [line] + GOOD[1:])
+            try:
+                build_db.load_rows(data)
+                yield (f'rejects {what}', False, 'no error')
+            except build_db.RowError as e:
+                msg = str(e)
+                yield (f'rejects {what}', expected in msg and '8086.tsv:2' in msg, msg)
+
+        data = write_fixture(os.path.join(tmp, 'header'), GOOD, header='opid\tmn\top')
+        try:
+            build_db.load_rows(data)
+            yield ('rejects a wrong header', False, 'no error')
+        except build_db.RowError as e:
+            yield ('rejects a wrong header', 'header' in str(e), str(e))
+
+        data = write_fixture(os.path.join(tmp, 'cpu'), GOOD, name='z80.tsv')
+        try:
+            build_db.load_rows(data)
+            yield ('rejects an unknown generation', False, 'no error')
+        except build_db.RowError as e:
+            yield ('rejects an unknown generation', 'unknown generation' in str(e), str(e))
+
+        # The real build: replaces whatever is at OUT_PATH and leaves no temp file.
+        out = os.path.join(tmp, 'opcodes.db')
+        with open(out, 'w') as f:
+            f.write('not a database')
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'build_db.py')
+        proc = subprocess.run([sys.executable, script, out], capture_output=True, text=True)
+        yield ('build_db.py exits 0 on the real data', proc.returncode == 0, proc.stderr)
+        leftovers = [f for f in os.listdir(tmp) if f.startswith('opcodes.db.')]
+        yield ('no temporary file left', leftovers == [], repr(leftovers))
+        try:
+            con = sqlite3.connect(out)
+            count = con.execute('select count(*) from opc').fetchone()[0]
+            mode = con.execute('pragma journal_mode').fetchone()[0]
+            con.close()
+            yield ('old file replaced by the table', count > 0 and mode == 'delete', f'{count} rows, {mode}')
+        except sqlite3.Error as e:
+            yield ('old file replaced by the table', False, str(e))
+        proc = subprocess.run([sys.executable, script], capture_output=True, text=True)
+        yield ('build_db.py without OUT_PATH is a usage error', proc.returncode == 2, proc.stderr)
+
+
+def main():
+    passed = failed = 0
+    for name, ok, detail in cases():
+        if ok:
+            passed += 1
+        else:
+            failed += 1
+            print(f'FAIL {name}: {detail}')
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Check that verify_opcodes.py catches wrong rows.
+
+Usage: test_verify.py
+
+Builds the real table, plants one mistake of each kind the decoders can see,
+and expects the verifier to fail exactly the planted rows.
+
+Exit status: 0 pass, 1 fail, 77 objdump or ZydisInfo missing.  The last line
+printed is "N passed, N failed".
+"""
+import os
+import re
+import shutil
+import sqlite3
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import build_db  # noqa: E402
+
+# (what is wrong, the row to spoil (mn, op), the columns to set)
+MISTAKES = [
+    ('wrong flag', ('ADD', '00 mr d0 d1'), {'flags': 'O---SZAP-'}),
+    ('wrong flag on a one-byte row', ('CPUID', '0F A2'), {'flags': '--------0'}),
+    ('immediate one byte too long', ('ADD', '04 i0'), {'op': '04 i0 i1', 'len': '3', 'args': 'AL,iw'}),
+    ('relative displacement too long', ('LOOP', 'E2 r0'), {'op': 'E2 r0 r1', 'len': '3'}),
+    ('opcode of another condition', ('JZ', '74 r0'), {'op': '75 r0'}),
+    ('ModRM digit of another instruction', ('SHL', 'D0 /4 d0 d1'), {'op': 'D0 /5 d0 d1'}),
+    ('x87 operand of the wrong size', ('FADD', 'D8 /0 d0 d1'), {'op': 'DC /0 d0 d1'}),
+    ('x87 operand named with the wrong size', ('FLD', 'DB /5 d0 d1'), {'args': 'mqr'}),
+    ('string instruction of the wrong size', ('MOVSB', 'A4'), {'op': 'A5'}),
+    ('waiting form with the wrong opcode', ('FSTENV', '9B D9 /6 d0 d1'), {'op': '9B DD /6 d0 d1'}),
+    ('two-byte opcode without 0F', ('BSF', '0F BC mr d0 d1'), {'op': 'BC mr d0 d1', 'len': '2~4'}),
+]
+
+
+def main():
+    if shutil.which('objdump') is None or shutil.which('ZydisInfo') is None:
+        print('test_verify: objdump or ZydisInfo not found (apt-get install binutils zydis-tools). Skipping.')
+        return 77
+    passed = failed = 0
+
+    def report(name, ok, detail=''):
+        nonlocal passed, failed
+        if ok:
+            passed += 1
+        else:
+            failed += 1
+            print(f'FAIL {name}: {detail}')
+
+    with tempfile.TemporaryDirectory() as tmp:
+        db = os.path.join(tmp, 'spoiled.db')
+        build_db.write_db(build_db.load_rows(), db)
+        con = sqlite3.connect(db)
+        spoiled = {}
+        for what, (mn, op), changes in MISTAKES:
+            row = con.execute('select opid from opc where mn = ? and op = ?', (mn, op)).fetchone()
+            if row is None:
+                report(f'{what}: row {mn} {op} exists', False, 'not in the table')
+                continue
+            sets = ', '.join(f'{col} = ?' for col in changes)
+            con.execute(f'update opc set {sets} where opid = ?', (*changes.values(), row[0]))
+            spoiled[row[0]] = what
+        con.commit()
+        con.close()
+
+        proc = subprocess.run([sys.executable, os.path.join(HERE, 'verify_opcodes.py'), '--db', db],
+                              capture_output=True, text=True)
+        failed_opids = {int(m.group(1)) for m in re.finditer(r'^FAIL (\d+) ', proc.stdout, re.M)}
+        report('verifier exits 1', proc.returncode == 1, f'exit {proc.returncode}')
+        for opid, what in spoiled.items():
+            report(f'caught: {what}', opid in failed_opids, f'row {opid} passed')
+        extra = failed_opids - set(spoiled)
+        report('no other row fails', not extra, proc.stdout)
+        last = proc.stdout.strip().splitlines()[-1] if proc.stdout.strip() else ''
+        report('summary line', re.fullmatch(r'\d+ passed, \d+ failed', last) is not None, repr(last))
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
