@@ -33,6 +33,7 @@ MISTAKES = [
     ('x87 operand named with the wrong size', ('FLD', 'DB /5 d0 d1'), {'args': 'mqr'}),
     ('string instruction of the wrong size', ('MOVSB', 'A4'), {'op': 'A5'}),
     ('waiting form with the wrong opcode', ('FSTENV', '9B D9 /6 d0 d1'), {'op': '9B DD /6 d0 d1'}),
+    ('operands in the wrong order', ('MOV', '8A mr d0 d1'), {'args': 'rmb,rb'}),
     ('two-byte opcode without 0F', ('BSF', '0F BC mr d0 d1'), {'op': 'BC mr d0 d1', 'len': '2~4'}),
 ]
 

@@ -271,6 +271,25 @@ def expected_ptr(row, label, enc):
     return None
 
 
+def memory_operand_misplaced(row, label, text):
+    """Where the memory operand of a memory variant sits in objdump's operand
+    list must match the row's operand order (catches a wrong direction bit)."""
+    if not label.startswith('mem') or not row['args']:
+        return None
+    args = row['args'].split(',')
+    parts = text.split(None, 1)
+    if len(parts) < 2:
+        return None
+    shown = parts[1].split(',')
+    if len(shown) != len(args):
+        return None
+    want = next((i for i, a in enumerate(args) if a in REG_OR_MEM or a in MEM_ONLY), None)
+    got = next((i for i, o in enumerate(shown) if re.search(r'\b[c-gs]s:', o)), None)
+    if want is None or got is None or want == got:
+        return None
+    return f'objdump puts the memory operand at position {got + 1}, the row at {want + 1}'
+
+
 def check_row(row, variants, objdump_results, zydis_results):
     problems = []
     tolerated = []
@@ -303,6 +322,9 @@ def check_row(row, variants, objdump_results, zydis_results):
                 got = re.search(r'\b([A-Z]+) PTR\b', text)
                 if want and got and got.group(1) != want:
                     problems.append(f'{where} objdump sees a {got.group(1)} operand, the row says {want}: {text}')
+                wrong_place = memory_operand_misplaced(row, label, text)
+                if wrong_place:
+                    problems.append(f'{where} {wrong_place}: {text}')
         # ZydisInfo
         if zy is None:
             if known(row, 'zydis', 'reject'):
