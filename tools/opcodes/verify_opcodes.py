@@ -386,10 +386,14 @@ def main(argv):
         return SKIP
 
     if args.db:
-        if not os.path.exists(args.db):
-            print(f'verify_opcodes: no database at {args.db}', file=sys.stderr)
+        try:
+            if not os.path.isfile(args.db):
+                raise sqlite3.OperationalError('no such file')
+            rows = load_db_rows(args.db)
+        except sqlite3.Error as e:
+            print(f'verify_opcodes: cannot read the opc table of {args.db}: {e}')
+            print('0 passed, 1 failed')
             return 1
-        rows = load_db_rows(args.db)
     else:
         try:
             source_rows = build_db.load_rows()
