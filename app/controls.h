@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Control numbers; each is also the control's window identifier.
+enum ControlNumber : int {
+    OpcodeList = 0,
+    MnemonicFilter = 1,
+    BytesFilter = 2,
+    DetailPane = 3,
+};
+constexpr int ControlCount = 4;
+
+HWND MainWindowHandle();
+HWND ControlWindow(int number);
+
+// Start-up steps that make the windows; each returns false when the window could not be made.
+bool OpenMainWindow();
+void CreateControls();
+
+// Builds the main window's accelerator table, the two entries for Tab and Shift+Tab.
+HACCEL MainWindowAccelerators();
+
+// Every message of the main window goes to the hook first; the hook never consumes one.
+using MessageHook = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void InstallMessageHook(MessageHook hook);
+
+// Reads and writes of control state used by the catalogue.
+std::wstring ReadControlText(int number);
+void SetControlText(int number, const std::wstring& text);
+int SelectedListRow();
+int ListRowKey(int row);
+
+// Releases the windows in shutdown order: the filter tooltip, then the main window with its
+// controls, its class and its accelerator table.
+void DestroyWindows();

@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "app/program.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { RunProgram(); }

@@ -1,0 +1,79 @@
+#include "catalogue/opcode_database.h"
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "app/unique_handle.h"
+
+namespace {
+
+using UniqueConnection = UniqueHandle<sqlite3*, &sqlite3_close>;
+using UniqueStatement = UniqueHandle<sqlite3_stmt*, &sqlite3_finalize>;
+
+UniqueConnection Connection;
+UniqueStatement Statement;
+
+constexpr int BusyTimeoutMilliseconds = 20000;
+
+std::string ToUtf8(std::wstring_view text)
+{
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+} // namespace
+
+namespace OpcodeDatabase {
+
+bool Open()
+{
+    sqlite3* connection = nullptr;
+    const int result = sqlite3_open_v2(ToUtf8(FileName).c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
+    // SQLite hands back a connection object even when the open fails; it must be closed too.
+    Connection.reset(connection);
+    if (result != SQLITE_OK) {
+        Connection.reset();
+        return false;
+    }
+    sqlite3_busy_timeout(Connection.get(), BusyTimeoutMilliseconds);
+    return true;
+}
+
+bool Query(std::wstring_view sql)
+{
+    Statement.reset();
+    if (!Connection)
+        return false;
+    sqlite3_stmt* statement = nullptr;
+    const int result = sqlite3_prepare_v2(Connection.get(), ToUtf8(sql).c_str(), -1, &statement, nullptr);
+    Statement.reset(statement);
+    return result == SQLITE_OK && Statement;
+}
+
+bool NextRow() { return Statement && sqlite3_step(Statement.get()) == SQLITE_ROW; }
+
+const wchar_t* ColumnText(int column)
+{
+    if (!Statement)
+        return L"";
+    const void* text = sqlite3_column_text16(Statement.get(), column);
+    return text ? static_cast<const wchar_t*>(text) : L"";
+}
+
+int ColumnInt(int column) { return Statement ? sqlite3_column_int(Statement.get(), column) : 0; }
+
+void Close()
+{
+    Statement.reset();
+    Connection.reset();
+}
+
+} // namespace OpcodeDatabase

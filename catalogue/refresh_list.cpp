@@ -1,0 +1,65 @@
+#include "catalogue/refresh_list.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/controls.h"
+#include "app/event_queue.h"
+#include "app/message_box.h"
+#include "app/program.h"
+#include "catalogue/list_query.h"
+#include "catalogue/opcode_database.h"
+#include "catalogue/sort_state.h"
+
+namespace {
+
+void AppendRow(HWND list, int row, const wchar_t* mnemonic, const wchar_t* bytes, int key)
+{
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(mnemonic);
+    item.lParam = key;
+    const int inserted = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+
+    item.mask = LVIF_TEXT;
+    item.iItem = inserted;
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(bytes);
+    SendMessageW(list, LVM_SETITEMTEXTW, inserted, reinterpret_cast<LPARAM>(&item));
+}
+
+void FillFromQuery(HWND list)
+{
+    // Without redraw off every row past the visible ones would update the scroll bar on its own.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (int row = 0; OpcodeDatabase::NextRow(); ++row)
+        AppendRow(list, row, OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2),
+                  OpcodeDatabase::ColumnInt(0));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+} // namespace
+
+void RefreshList()
+{
+    HWND list = ControlWindow(OpcodeList);
+    {
+        SuppressControlEvents ownWrite;
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    }
+
+    if (!OpcodeDatabase::Open()) {
+        ShowMessage(L"Database error", L"n00b!");
+        EndProgramAfterDatabaseError();
+    }
+
+    const std::wstring query =
+        BuildListQuery(ReadControlText(MnemonicFilter), ReadControlText(BytesFilter), SortMnemonic, SortBytes);
+    if (OpcodeDatabase::Query(query)) {
+        SuppressControlEvents ownWrite;
+        FillFromQuery(list);
+    }
+    OpcodeDatabase::Close();
+}

@@ -1,0 +1,127 @@
+#include "program/program_process.h"
+
+namespace {
+
+std::wstring ProgramPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    return folder + L"x86opcodes.exe";
+}
+
+struct MainWindowSearch {
+    DWORD processId;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM search)
+{
+    auto* s = reinterpret_cast<MainWindowSearch*>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t title[64] = {};
+    InternalGetWindowText(window, title, 64);
+    if (process == s->processId && std::wstring(title) == L"x86 opcodes" && IsWindowVisible(window)) {
+        s->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void SendMouse(DWORD flags, POINT point)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    input.mi.dy = MulDiv(point.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void SendKey(WORD key, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+} // namespace
+
+ProgramProcess::ProgramProcess(const std::wstring& currentDirectory)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+    if (CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentDirectory.c_str(), &startup, &info)) {
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+        CloseHandle(info.hThread);
+    }
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
+    while (!main_) {
+        MainWindowSearch search{id_};
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+        main_ = search.window;
+        if (main_ || GetTickCount64() >= deadline)
+            break;
+        Sleep(20);
+    }
+    return main_;
+}
+
+HWND ProgramProcess::List() const { return main_ ? GetDlgItem(main_, 0) : nullptr; }
+
+HWND ProgramProcess::ListHeader() const { return List() ? GetWindow(List(), GW_CHILD) : nullptr; }
+
+bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
+    while (GetTickCount64() < deadline) {
+        if (List() && SendMessageW(List(), 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == rows)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)
+{
+    if (!process_ || WaitForSingleObject(process_, timeoutMilliseconds) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void ClickScreen(POINT point)
+{
+    SendMouse(0, point);
+    Sleep(50);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, point);
+    SendMouse(MOUSEEVENTF_LEFTUP, point);
+    Sleep(100);
+}
+
+void KeyDown(WORD key) { SendKey(key, 0); }
+void KeyUp(WORD key) { SendKey(key, KEYEVENTF_KEYUP); }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// The real program, started from beside the test executable with a current directory of
+// the test's choosing. Killed at the end if it is still running.
+class ProgramProcess {
+public:
+    explicit ProgramProcess(const std::wstring& currentDirectory);
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+
+    // The main window once it is on screen; null after the time.
+    HWND WaitForMainWindow(DWORD timeoutMilliseconds = 15000);
+    // Waits until the list holds rows as many as given; false after the time.
+    bool WaitForListRows(int rows, DWORD timeoutMilliseconds = 15000);
+    // The exit code, or nothing while the process still runs after the time.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMilliseconds = 15000);
+
+    HWND List() const;
+    HWND ListHeader() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    HWND main_ = nullptr;
+};
+
+// Real mouse and keyboard input, as a user would give it.
+void ClickScreen(POINT point);
+void KeyDown(WORD key);
+void KeyUp(WORD key);

@@ -1,0 +1,175 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "program/program_process.h"
+#include "support/fixture_database.h"
+#include "support/message_box_watch.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const char ThreeRows[] =
+    "create table opc (opid integer primary key, mn text, op text, sw text, len text, flags text, args text);"
+    "insert into opc values (1, 'ADD', '00 mr', 'N B', '2~4', 'O---SZAPC', 'rmb,rb');"
+    "insert into opc values (2, 'CLC', 'F8', '- -', '1', '--------0', '');"
+    "insert into opc values (3, 'NOP', '90', '- -', '1', '---------', '');";
+
+std::map<std::wstring, std::string> Snapshot(const std::wstring& folder)
+{
+    std::map<std::wstring, std::string> files;
+    for (const std::wstring& name : FilesIn(folder))
+        files[name] = ReadBytes(folder + L"\\" + name);
+    return files;
+}
+
+POINT FirstRowOf(const ProgramProcess& program)
+{
+    RECT header{};
+    GetWindowRect(program.ListHeader(), &header);
+    return {header.left + 60, header.bottom + 5};
+}
+
+POINT FirstHeaderItemOf(const ProgramProcess& program)
+{
+    RECT header{};
+    GetWindowRect(program.ListHeader(), &header);
+    return {header.left + 60, (header.top + header.bottom) / 2};
+}
+
+// Each way of closing the window ends the program with exit code 0 and leaves every file as it was.
+TEST(Program, EveryWayOfClosingEndsWithExitCodeZeroAndWritesNothing)
+{
+    struct Close {
+        const char* name;
+        void (*close)(HWND main);
+    } closes[] = {
+        {"WM_CLOSE", [](HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }},
+        {"Close in the system menu", [](HWND main) { PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Escape held while a message arrives",
+         [](HWND main) {
+             SetForegroundWindow(main);
+             Sleep(100);
+             KeyDown(VK_ESCAPE);
+             Sleep(100);
+             PostMessageW(main, WM_NULL, 0, 0);
+         }},
+    };
+    for (const Close& c : closes) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
+        const auto before = Snapshot(folder.Path());
+
+        ProgramProcess program(folder.Path());
+        ASSERT_TRUE(program.Started());
+        HWND main = program.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        EXPECT_TRUE(program.WaitForListRows(3));
+        c.close(main);
+        const auto exitCode = program.WaitForExit();
+        KeyUp(VK_ESCAPE);
+        ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
+        EXPECT_EQ(*exitCode, 0u);
+        EXPECT_EQ(Snapshot(folder.Path()), before);
+    }
+}
+
+TEST(Program, WithoutADatabaseTheWindowShowsThenTheBoxThenItEnds)
+{
+    TempFolder folder;
+    ProgramProcess program(folder.Path());
+    ASSERT_TRUE(program.Started());
+
+    bool windowShownAndDisabled = false;
+    const auto seen = DismissMessageBox(program.Id(), 15000, [&](HWND) {
+        HWND main = program.WaitForMainWindow(0);
+        windowShownAndDisabled = main && IsWindowVisible(main) && !IsWindowEnabled(main);
+    });
+    ASSERT_TRUE(seen.has_value()) << "no message box";
+    EXPECT_EQ(seen->title, L"Database error");
+    EXPECT_EQ(seen->text, L"n00b!");
+    EXPECT_TRUE(windowShownAndDisabled);
+    EXPECT_EQ(seen->owner, program.WaitForMainWindow(0)) << "the program's own foreground window owns the box";
+
+    const auto exitCode = program.WaitForExit();
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_TRUE(FilesIn(folder.Path()).empty()) << "no database file was created";
+}
+
+TEST(Program, AnEmptyDatabaseFileGivesAnEmptyListAndNoBox)
+{
+    TempFolder folder;
+    WriteBytes(folder.File(L"tuvex.db3"), "");
+    ProgramProcess program(folder.Path());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(DismissMessageBox(program.Id(), 1500).has_value());
+    EXPECT_TRUE(program.WaitForListRows(0));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const auto exitCode = program.WaitForExit();
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_EQ(ReadBytes(folder.File(L"tuvex.db3")), "");
+}
+
+TEST(Program, ADatabaseRemovedWhileRunningIsReportedByARowClickThenEndsItOnAHeaderClick)
+{
+    TempFolder folder;
+    MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
+    ProgramProcess program(folder.Path());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(program.WaitForListRows(3));
+    SetForegroundWindow(main);
+    ASSERT_TRUE(DeleteFileW(folder.File(L"tuvex.db3").c_str()));
+
+    ClickScreen(FirstRowOf(program));
+    const auto detailBox = DismissMessageBox(program.Id(), 10000);
+    ASSERT_TRUE(detailBox.has_value());
+    EXPECT_EQ(detailBox->text, L"it happens");
+    EXPECT_FALSE(program.WaitForExit(1000).has_value()) << "the program carries on";
+
+    Sleep(300);
+    ClickScreen(FirstHeaderItemOf(program));
+    const auto refreshBox = DismissMessageBox(program.Id(), 10000);
+    ASSERT_TRUE(refreshBox.has_value());
+    EXPECT_EQ(refreshBox->text, L"n00b!");
+    const auto exitCode = program.WaitForExit();
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_TRUE(FilesIn(folder.Path()).empty());
+}
+
+int CALLBACK CountFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return 1;
+}
+
+TEST(Program, OtherProcessesDoNotSeeThePrivateFont)
+{
+    TempFolder folder;
+    MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
+    ProgramProcess program(folder.Path());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(program.WaitForListRows(3));
+
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    wcscpy(wanted.lfFaceName, L"Dina");
+    int faces = 0;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &wanted, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(faces, 0);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit().value_or(1), 0u);
+}
+
+} // namespace

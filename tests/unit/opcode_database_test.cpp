@@ -1,0 +1,130 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/opcode_database.h"
+#include "support/fixture_database.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class OpcodeDatabaseTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetCurrentDirectoryW(MAX_PATH, previous_);
+        SetCurrentDirectoryW(folder_.Path().c_str());
+    }
+    void TearDown() override
+    {
+        OpcodeDatabase::Close();
+        SetCurrentDirectoryW(previous_);
+    }
+    std::wstring Database() const { return folder_.File(L"tuvex.db3"); }
+
+    TempFolder folder_;
+    wchar_t previous_[MAX_PATH] = {};
+};
+
+std::vector<std::wstring> ReadAll(int columns)
+{
+    std::vector<std::wstring> cells;
+    while (OpcodeDatabase::NextRow())
+        for (int n = 0; n < columns; ++n)
+            cells.push_back(OpcodeDatabase::ColumnText(n));
+    return cells;
+}
+
+TEST_F(OpcodeDatabaseTest, OpenNeverCreatesTheFile)
+{
+    EXPECT_FALSE(OpcodeDatabase::Open());
+    EXPECT_TRUE(FilesIn(folder_.Path()).empty());
+    // Without a statement every read is empty.
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    EXPECT_STREQ(OpcodeDatabase::ColumnText(0), L"");
+    EXPECT_EQ(OpcodeDatabase::ColumnInt(0), 0);
+}
+
+TEST_F(OpcodeDatabaseTest, OpensTheNameInTheCurrentDirectoryOnly)
+{
+    TempFolder elsewhere;
+    MakeDatabase(elsewhere.File(L"tuvex.db3"), CreateOpcodeTable);
+    EXPECT_FALSE(OpcodeDatabase::Open());
+
+    MakeDatabase(Database(), CreateOpcodeTable);
+    EXPECT_TRUE(OpcodeDatabase::Open());
+}
+
+TEST_F(OpcodeDatabaseTest, AnEmptyFileOpensButCannotBeQueried)
+{
+    WriteBytes(Database(), "");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    EXPECT_FALSE(OpcodeDatabase::Query(L"select * from opc"));
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    OpcodeDatabase::Close();
+    EXPECT_EQ(ReadBytes(Database()), "");
+}
+
+TEST_F(OpcodeDatabaseTest, ReadsEveryStorageClassAsTextAndTheKeyAsInt)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) +
+                                 "insert into opc values (-7, 'ADD', NULL, 12, 2.5, x'41', 'caf\xC3\xA9');");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    ASSERT_TRUE(OpcodeDatabase::NextRow());
+    EXPECT_EQ(OpcodeDatabase::ColumnInt(0), -7);
+    const std::wstring expected[] = {L"-7", L"ADD", L"", L"12", L"2.5", L"A", L"caf\u00e9"};
+    for (int n = 0; n < 7; ++n)
+        EXPECT_EQ(std::wstring(OpcodeDatabase::ColumnText(n)), expected[n]) << "column " << n;
+    EXPECT_STREQ(OpcodeDatabase::ColumnText(9), L"") << "a column past the last reads as empty";
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+}
+
+TEST_F(OpcodeDatabaseTest, SendsTheQueryAsUtf8)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) +
+                                 "insert into opc (opid, mn) values (1, '\xC3\x84' || 'x'), (2, '\xF0\x9F\x98\x80');");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select opid, mn from opc where mn like '\u00c4%' or mn = '\U0001F600'"));
+    EXPECT_EQ(ReadAll(2), (std::vector<std::wstring>{L"1", L"\u00c4x", L"2", L"\U0001F600"}));
+}
+
+TEST_F(OpcodeDatabaseTest, RunsOnlyTheFirstStatementOfTheText)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) + "insert into opc (opid, mn) values (1, 'NOP');");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select mn from opc; drop table opc; --"));
+    EXPECT_EQ(ReadAll(1), (std::vector<std::wstring>{L"NOP"}));
+    OpcodeDatabase::Close();
+
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select count(*) from opc"));
+    EXPECT_EQ(ReadAll(1), (std::vector<std::wstring>{L"1"}));
+}
+
+TEST_F(OpcodeDatabaseTest, CloseReleasesTheFile)
+{
+    MakeDatabase(Database(), CreateOpcodeTable);
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    OpcodeDatabase::Close();
+    EXPECT_TRUE(DeleteFileW(Database().c_str())) << "the connection or its statement still holds the file";
+}
+
+TEST_F(OpcodeDatabaseTest, AWriteProtectedFileIsReadWithoutChange)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) + "insert into opc (opid, mn) values (3, 'HLT');");
+    const std::string before = ReadBytes(Database());
+    SetFileAttributesW(Database().c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select mn from opc"));
+    EXPECT_EQ(ReadAll(1), (std::vector<std::wstring>{L"HLT"}));
+    OpcodeDatabase::Close();
+    EXPECT_EQ(ReadBytes(Database()), before);
+    EXPECT_EQ(FilesIn(folder_.Path()), (std::vector<std::wstring>{L"tuvex.db3"}));
+}
+
+} // namespace
