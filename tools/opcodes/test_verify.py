@@ -35,6 +35,7 @@ MISTAKES = [
     ('waiting form with the wrong opcode', ('FSTENV', '9B D9 /6 d0 d1'), {'op': '9B DD /6 d0 d1'}),
     ('operands in the wrong order', ('MOV', '8A mr d0 d1'), {'args': 'rmb,rb'}),
     ('two-byte opcode without 0F', ('BSF', '0F BC mr d0 d1'), {'op': 'BC mr d0 d1', 'len': '2~4'}),
+    ('near return opcode on a far return row', ('RETF', 'CB'), {'op': 'C3'}),
 ]
 
 
