@@ -112,11 +112,22 @@ def check_op(op):
         expected_next[letter] += 1
         if letter == 'd' and not (i >= 1 and (MODRM.match(tokens[i - 1]) or tokens[i - 1] == 'd0')):
             raise RowError('op: displacement bytes must directly follow the ModRM byte')
+    # In 16-bit code the 66 prefix widens a relative displacement and the
+    # offset of a direct far pointer from two bytes to four, and only it does.
+    operand_size_32 = '66' in tokens
     for letter, count in expected_next.items():
-        if letter in 'dos' and count != 2:
+        if letter in 'ds' and count != 2:
             raise RowError(f'op: {letter}-bytes must be the pair {letter}0 {letter}1')
+        if letter == 'o' and count not in (2, 4):
+            raise RowError('op: an offset must be o0 o1 or, in a far pointer with 66, o0 o1 o2 o3')
+        if letter == 'o' and count == 4 and not (operand_size_32 and 's' in expected_next):
+            raise RowError('op: a 4-byte offset belongs to a far pointer with the 66 prefix')
         if letter == 'r' and count not in (1, 2, 4):
             raise RowError('op: relative displacement must be r0, r0 r1 or r0 r1 r2 r3')
+        if letter == 'r' and count == 4 and not operand_size_32:
+            raise RowError('op: a 4-byte relative displacement needs the 66 prefix')
+        if letter == 'r' and count == 2 and operand_size_32:
+            raise RowError('op: with the 66 prefix a long displacement is r0 r1 r2 r3')
     return tokens
 
 

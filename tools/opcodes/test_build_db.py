@@ -22,6 +22,9 @@ GOOD = [
     '1002\tMOV\tB8+r i0 i1\tN W\t3\t---------\trw,iw\t',
     '1003\tJMP\tEA o0 o1 s0 s1\t- -\t5\t---------\tfp\t',
     '1004\tCLC\tF8\t- -\t1\t--------0\t\t',
+    '1005\tJMP\t66 EA o0 o1 o2 o3 s0 s1\t- -\t8\t---------\tfp\t',
+    '1006\tCALL\t66 E8 r0 r1 r2 r3\t- -\t6\t---------\tnp\t',
+    '1007\tMOV\t66 A1 o0 o1\tN W\t4\t---------\tEAX,md\t',
 ]
 
 # (what is wrong, the bad line replacing GOOD[0], text the message must contain)
@@ -47,6 +50,13 @@ BAD_ROWS = [
     ('W on a byte opcode', '1000\tADD\t00 mr d0 d1\tN W\t2~4\tO---SZAPC\trmb,rb\t', 'w bit clear'),
     ('B on a word opcode', '1000\tADD\t01 mr d0 d1\tN B\t2~4\tO---SZAPC\trmb,rb\t', 'w bit set'),
     ('E without the s bit', '1000\tADD\t81 /0 d0 d1 i0 i1\tE W\t4~6\tO---SZAPC\trmw,iw\t', 's bit clear'),
+    ('4-byte displacement without 66', '1000\tJMP\tE9 r0 r1 r2 r3\t- -\t5\t---------\tll\t', 'needs the 66 prefix'),
+    ('2-byte displacement with 66', '1000\tJMP\t66 E9 r0 r1\t- -\t4\t---------\tll\t', 'r0 r1 r2 r3'),
+    ('4-byte far pointer offset without 66', '1000\tJMP\tEA o0 o1 o2 o3 s0 s1\t- -\t7\t---------\tfp\t',
+     'far pointer with the 66'),
+    ('4-byte offset outside a far pointer', '1000\tMOV\t66 A1 o0 o1 o2 o3\tN W\t6\t---------\tEAX,md\t',
+     'far pointer with the 66'),
+    ('3-byte offset', '1000\tJMP\t66 EA o0 o1 o2 s0 s1\t- -\t7\t---------\tfp\t', 'an offset must be'),
     ('sw in the wrong shape', '1000\tADD\t00 mr d0 d1\tNB\t2~4\tO---SZAPC\trmb,rb\t', 'sign bit'),
 ]
 
@@ -65,7 +75,7 @@ def cases():
         data = write_fixture(os.path.join(tmp, 'good'), GOOD)
         try:
             rows = build_db.load_rows(data)
-            yield ('good fixture loads', [r[0] for r in rows] == [1000, 1001, 1002, 1003, 1004], repr(rows))
+            yield ('good fixture loads', [r[0] for r in rows] == [1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007], repr(rows))
         except build_db.RowError as e:
             yield ('good fixture loads', False, str(e))
 

@@ -36,6 +36,11 @@ MISTAKES = [
     ('operands in the wrong order', ('MOV', '8A mr d0 d1'), {'args': 'rmb,rb'}),
     ('two-byte opcode without 0F', ('BSF', '0F BC mr d0 d1'), {'op': 'BC mr d0 d1', 'len': '2~4'}),
     ('near return opcode on a far return row', ('RETF', 'CB'), {'op': 'C3'}),
+    ('32-bit far return opcode on a near return row', ('RET', '66 C3'), {'op': '66 CB'}),
+    ('32-bit jump with a 16-bit displacement', ('JMP', '66 E9 r0 r1 r2 r3'), {'op': '66 E9 r0 r1', 'len': '4'}),
+    ('32-bit conditional jump without 66', ('JZ', '66 0F 84 r0 r1 r2 r3'), {'op': '0F 84 r0 r1 r2 r3'}),
+    ('direct far call with a 16-bit offset after 66', ('CALL', '66 9A o0 o1 o2 o3 s0 s1'),
+     {'op': '66 9A o0 o1 s0 s1', 'len': '6'}),
 ]
 
 

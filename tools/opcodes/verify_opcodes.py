@@ -301,6 +301,9 @@ def check_row(row, variants, objdump_results, zydis_results):
     lo, hi = length_range(row)
     objdump_names = accepted_names(row['mn'])
     zydis_names = objdump_names | ZYDIS_ALIASES.get(row['mn'], set())
+    if '66' in row['op'].split():
+        # objdump marks what the 66 prefix widens with a d: calld, retfd, popd, lgdtd, fstenvd.
+        objdump_names = objdump_names | {n + 'd' for n in objdump_names}
     for (label, enc), od, zy in zip(variants, objdump_results, zydis_results):
         where = f'[{enc.hex(" ").upper()}]'
         if row['mn'] in PREFIX_COMPANIONS:
