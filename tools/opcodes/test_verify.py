@@ -41,6 +41,7 @@ MISTAKES = [
     ('32-bit conditional jump without 66', ('JZ', '66 0F 84 r0 r1 r2 r3'), {'op': '0F 84 r0 r1 r2 r3'}),
     ('direct far call with a 16-bit offset after 66', ('CALL', '66 9A o0 o1 o2 o3 s0 s1'),
      {'op': '66 9A o0 o1 s0 s1', 'len': '6'}),
+    ('32-bit waiting form with the wrong opcode', ('FSAVE', '9B 66 DD /6 d0 d1'), {'op': '9B 66 D9 /6 d0 d1'}),
 ]
 
 

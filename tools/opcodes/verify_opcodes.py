@@ -368,8 +368,10 @@ def check_row(row, variants, objdump_results, zydis_results):
 
 def zydis_input(row, enc):
     """Bytes for ZydisInfo, which reads a leading WAIT as an instruction of its own:
-    the waiting x87 forms (9B then an x87 opcode) are checked as their no-wait twin."""
-    if len(enc) > 1 and enc[0] == 0x9B and 0xD8 <= enc[1] <= 0xDF:
+    the waiting x87 forms (9B, perhaps 66, then an x87 opcode) are checked as
+    their no-wait twin."""
+    rest = enc[2:] if enc[1:2] == b'\x66' else enc[1:]
+    if len(enc) > 1 and enc[0] == 0x9B and rest and 0xD8 <= rest[0] <= 0xDF:
         return enc[1:], True
     return enc, False
 
