@@ -18,6 +18,19 @@ UniqueStatement Statement;
 
 constexpr int BusyTimeoutMilliseconds = 20000;
 
+// The file is whatever lies in the current directory, so it is read as untrusted: no value
+// may grow past what a list row could ever show, nothing may be attached, and the schema may
+// neither call functions with side effects nor alter the file's internals.
+constexpr int LongestValueBytes = 16 * 1024 * 1024;
+
+void GuardAgainstHostileFile(sqlite3* connection)
+{
+    sqlite3_db_config(connection, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(connection, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_limit(connection, SQLITE_LIMIT_LENGTH, LongestValueBytes);
+    sqlite3_limit(connection, SQLITE_LIMIT_ATTACHED, 0);
+}
+
 std::string ToUtf8(std::wstring_view text)
 {
     if (text.empty())
@@ -43,6 +56,7 @@ bool Open()
         Connection.reset();
         return false;
     }
+    GuardAgainstHostileFile(Connection.get());
     sqlite3_busy_timeout(Connection.get(), BusyTimeoutMilliseconds);
     return true;
 }
