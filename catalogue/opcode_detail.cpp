@@ -8,11 +8,16 @@ std::wstring DetailText;
 
 std::wstring BuildDetailQuery(int key) { return L"select * from opc where opid=" + std::to_wstring(key); }
 
-std::wstring BuildDetailText(const wchar_t* const (&c)[7])
+std::wstring BuildDetailText(const wchar_t* const (&columns)[7])
 {
-    std::wstring text = std::wstring(c[1]) + L" " + c[6] + L"\r\n";
-    text += std::wstring(c[4]) + L" bytes:" + c[2] + L"\r\n";
-    text += std::wstring(L"flags:") + c[5] + L",Sign Bit/Word-byte bit:" + c[3];
+    const auto c = [&columns](int n) {
+        const std::wstring_view value = columns[n];
+        return value.substr(0, LongestShownValue);
+    };
+    std::wstring text;
+    text.append(c(1)).append(L" ").append(c(6)).append(L"\r\n");
+    text.append(c(4)).append(L" bytes:").append(c(2)).append(L"\r\n");
+    text.append(L"flags:").append(c(5)).append(L",Sign Bit/Word-byte bit:").append(c(3));
     return text;
 }
 

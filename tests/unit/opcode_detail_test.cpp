@@ -32,4 +32,13 @@ TEST(DetailText, KeepsTheLiteralsAroundEmptyColumns)
     EXPECT_EQ(BuildDetailText(columns), L"NOP \r\n bytes:90\r\nflags:,Sign Bit/Word-byte bit:");
 }
 
+TEST(DetailText, CutsEachValueAtTheLongestShown)
+{
+    const std::wstring huge(LongestShownValue + 5, L'x');
+    const std::wstring exact(LongestShownValue, L'y');
+    const wchar_t* const columns[7] = {L"", huge.c_str(), exact.c_str(), L"", L"", L"", L""};
+    EXPECT_EQ(BuildDetailText(columns), std::wstring(LongestShownValue, L'x') + L" \r\n bytes:" + exact +
+                                            L"\r\nflags:,Sign Bit/Word-byte bit:");
+}
+
 } // namespace
