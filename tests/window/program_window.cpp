@@ -13,6 +13,7 @@
 #include "catalogue/refresh_list.h"
 #include "catalogue/sort_state.h"
 #include "support/fixture_database.h"
+#include "support/message_box_watch.h"
 #include "support/temp_folder.h"
 
 HFONT FontsBeforeRegistration[ControlCount] = {};
@@ -110,6 +111,45 @@ std::wstring ItemText(int row, int column)
 }
 
 } // namespace
+
+std::wstring TestFolder() { return Folder->Path(); }
+
+UnexpectedBoxes::UnexpectedBoxes()
+{
+    InitializeCriticalSection(&lock_);
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+UnexpectedBoxes::~UnexpectedBoxes()
+{
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::wstring> UnexpectedBoxes::Texts()
+{
+    EnterCriticalSection(&lock_);
+    std::vector<std::wstring> texts = texts_;
+    LeaveCriticalSection(&lock_);
+    return texts;
+}
+
+DWORD WINAPI UnexpectedBoxes::Watch(void* self)
+{
+    auto* watch = static_cast<UnexpectedBoxes*>(self);
+    while (WaitForSingleObject(watch->stop_, 0) == WAIT_TIMEOUT) {
+        if (auto seen = DismissMessageBox(GetCurrentProcessId(), 100)) {
+            EnterCriticalSection(&watch->lock_);
+            watch->texts_.push_back(seen->text);
+            LeaveCriticalSection(&watch->lock_);
+        }
+    }
+    return 0;
+}
 
 std::wstring DatabasePath() { return Folder->File(L"tuvex.db3"); }
 

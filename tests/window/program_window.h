@@ -11,9 +11,26 @@
 
 // The program's windows, made once for the whole test run in a folder of its own, which is
 // also the current directory, so "tuvex.db3" there is the database the program reads.
+std::wstring TestFolder();
 std::wstring DatabasePath();
 void UseDatabase(const std::string& sql);
 void RemoveDatabase();
+
+// Dismisses, on a thread of its own, any message box that comes up while it lives, and
+// remembers the texts, so a test that expects none fails instead of waiting for a click.
+class UnexpectedBoxes {
+public:
+    UnexpectedBoxes();
+    ~UnexpectedBoxes();
+    std::vector<std::wstring> Texts();
+
+private:
+    HANDLE stop_;
+    HANDLE thread_;
+    CRITICAL_SECTION lock_;
+    std::vector<std::wstring> texts_;
+    static DWORD WINAPI Watch(void* self);
+};
 
 // The fonts the controls had right after they were made, before the private font was set.
 extern HFONT FontsBeforeRegistration[ControlCount];
