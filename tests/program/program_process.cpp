@@ -97,12 +97,13 @@ HWND ProgramProcess::ListHeader() const { return List() ? GetWindow(List(), GW_C
 bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
-    while (GetTickCount64() < deadline) {
+    for (;;) {
         if (List() && SendMessageW(List(), 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == rows)
             return true;
+        if (GetTickCount64() >= deadline)
+            return false;
         Sleep(20);
     }
-    return false;
 }
 
 std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)

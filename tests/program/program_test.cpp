@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include <sqlite3.h>
+
 #include "program/program_process.h"
 #include "support/fixture_database.h"
 #include "support/message_box_watch.h"
@@ -142,6 +144,67 @@ TEST(Program, ADatabaseRemovedWhileRunningIsReportedByARowClickThenEndsItOnAHead
     ASSERT_TRUE(exitCode.has_value());
     EXPECT_EQ(*exitCode, 0u);
     EXPECT_TRUE(FilesIn(folder.Path()).empty());
+}
+
+int RowsMatching(const std::wstring& database, const char* sql)
+{
+    std::string path;
+    for (wchar_t c : database)
+        path += char(c);
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    const int rows = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return rows;
+}
+
+void PutOnClipboard(const std::wstring& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+TEST(Program, ABurstOfKeystrokesOnALargeTableEndsWithTheRowsOfTheFinalFilter)
+{
+    TempFolder folder;
+    MakeDatabase(folder.File(L"tuvex.db3"),
+                 "create table opc (opid integer primary key, mn text, op text, sw, len, flags, args);"
+                 "create index opc_mn_nocase on opc (mn collate nocase);"
+                 "with recursive n(i) as (select 1 union all select i + 1 from n where i < 100000)"
+                 "insert into opc select i, case i % 8 when 0 then 'ADD' when 1 then 'ADC' when 2 then 'AND' "
+                 "when 3 then 'ADDPS' when 4 then 'SUB' when 5 then 'ADC' when 6 then 'CMP' else 'adc' end,"
+                 "printf('%02X mr', i % 256), 'N W', '2~4', 'O---SZAPC', 'rmw,rw' from n;");
+    ProgramProcess program(folder.Path());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(program.WaitForListRows(100000, 60000));
+    HWND filter = GetDlgItem(main, 1);
+    ASSERT_NE(filter, nullptr);
+
+    // A pasted word, then fast typing and deleting, all queued before the program takes any of it.
+    PutOnClipboard(L"ad");
+    PostMessageW(filter, WM_PASTE, 0, 0);
+    for (wchar_t key : std::wstring(L"dx\b\bc"))
+        PostMessageW(filter, WM_CHAR, key, 1);
+
+    const int expected = RowsMatching(folder.File(L"tuvex.db3"), "select count(*) from opc where mn like 'adc%'");
+    ASSERT_EQ(expected, 37500);
+    EXPECT_TRUE(program.WaitForListRows(expected, 120000)) << "the list does not show the final filter's rows";
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << "not responding";
+    Sleep(500);
+    EXPECT_TRUE(program.WaitForListRows(expected, 0)) << "a late refill changed the list";
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(30000).value_or(1), 0u);
 }
 
 int CALLBACK CountFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM count)
