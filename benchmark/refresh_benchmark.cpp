@@ -165,6 +165,7 @@ void PrintBreakdown(int tableRows)
     std::vector<Row> rows;
     HWND list = ControlWindow(OpcodeList);
     SuppressControlEvents ownWrites;
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     const double deleteAll = TimeOf([list] { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); });
     const double database = TimeOf([&] {
         OpcodeDatabase::Open();
@@ -173,7 +174,6 @@ void PrintBreakdown(int tableRows)
             rows.push_back({OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2), OpcodeDatabase::ColumnInt(0)});
         OpcodeDatabase::Close();
     });
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     const double inserts = TimeOf([&] {
         for (size_t n = 0; n < rows.size(); ++n) {
             LVITEMW item{};
@@ -192,14 +192,12 @@ void PrintBreakdown(int tableRows)
             SendMessageW(list, LVM_SETITEMTEXTW, n, reinterpret_cast<LPARAM>(&item));
         }
     });
-    const double redrawOn = TimeOf([list] {
-        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, TRUE);
-    });
+    const double redrawOn = TimeOf([list] { SendMessageW(list, WM_SETREDRAW, TRUE, 0); });
+    const double invalidate = TimeOf([list] { InvalidateRect(list, nullptr, TRUE); });
     const double repaint = TimeOf([list] { UpdateWindow(list); });
     std::printf("Breakdown at %d rows (one pass, ms): delete all %.1f, database read %.1f, inserts %.1f, "
-                "sub-item texts %.1f, redraw on %.1f, repaint %.1f\n",
-                tableRows, deleteAll, database, inserts, subItems, redrawOn, repaint);
+                "sub-item texts %.1f, redraw on %.1f, invalidate %.1f, repaint %.1f\n",
+                tableRows, deleteAll, database, inserts, subItems, redrawOn, invalidate, repaint);
 }
 
 int CountReferenceRows(const std::string& path)
@@ -284,6 +282,7 @@ int main(int argc, char** argv)
     for (const TableSize& size : sizes) {
         const std::string folder = workFolder + "\\" + std::to_string(size.rows);
         CreateDirectoryA(folder.c_str(), nullptr);
+        DeleteFileA((folder + "\\tuvex.db3").c_str());
         if (!WriteSyntheticTable(folder + "\\tuvex.db3", size.rows, options.pageSize)) {
             std::fprintf(stderr, "could not write the %d-row table in %s\n", size.rows, folder.c_str());
             return 1;

@@ -31,26 +31,48 @@ void AppendRow(HWND list, int row, const wchar_t* mnemonic, const wchar_t* bytes
 
 void FillFromQuery(HWND list)
 {
-    // Without redraw off every row past the visible ones would update the scroll bar on its own.
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (int row = 0; OpcodeDatabase::NextRow(); ++row)
         AppendRow(list, row, OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2),
                   OpcodeDatabase::ColumnInt(0));
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
 }
+
+// The list paints and updates its scroll bar once, when the refresh is over. With redraw on,
+// emptying the list would hide the scroll bar and the fill show it again, each a frame change
+// of the list; and every row past the visible ones would update the scroll bar on its own.
+class ListRedrawHeld {
+public:
+    explicit ListRedrawHeld(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ~ListRedrawHeld() { Release(); }
+    ListRedrawHeld(const ListRedrawHeld&) = delete;
+    ListRedrawHeld& operator=(const ListRedrawHeld&) = delete;
+
+    void Release()
+    {
+        if (!list_)
+            return;
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+        list_ = nullptr;
+    }
+
+private:
+    HWND list_;
+};
 
 } // namespace
 
 void RefreshList()
 {
     HWND list = ControlWindow(OpcodeList);
+    ListRedrawHeld redrawHeld(list);
     {
         SuppressControlEvents ownWrite;
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     }
 
     if (!OpcodeDatabase::Open()) {
+        // The emptied list is shown behind the message.
+        redrawHeld.Release();
         ShowMessage(L"Database error", L"n00b!");
         EndProgramAfterDatabaseError();
     }
@@ -60,6 +82,7 @@ void RefreshList()
     if (OpcodeDatabase::Query(query)) {
         SuppressControlEvents ownWrite;
         FillFromQuery(list);
+        redrawHeld.Release();
     }
     OpcodeDatabase::Close();
 }
