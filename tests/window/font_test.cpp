@@ -3,7 +3,9 @@
 
 #include <cstring>
 
+#include "app/message_box.h"
 #include "app/private_font.h"
+#include "support/message_box_watch.h"
 #include "window/program_window.h"
 
 namespace {
@@ -123,7 +125,39 @@ TEST_F(PrivateFont, TheFourControlsAndNothingElseUseIt)
             << "control " << number << " was made with the stock GUI font, which stays when registration is skipped";
     }
     EXPECT_NE(reinterpret_cast<HFONT>(SendMessageW(MainWindowHandle(), WM_GETFONT, 0, 0)), font);
-    EXPECT_NE(reinterpret_cast<HFONT>(SendMessageW(Header(), WM_GETFONT, 0, 0)), nullptr);
+
+    struct Search {
+        HFONT font;
+        int tooltips = 0;
+        int usingFont = 0;
+    } search{font};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (_wcsicmp(name, L"tooltips_class32") == 0) {
+                ++s->tooltips;
+                if (reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)) == s->font)
+                    ++s->usingFont;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    EXPECT_GE(search.tooltips, 2) << "the filter tips' tooltip and the legend";
+    EXPECT_EQ(search.usingFont, 0) << "the tooltips keep the system's font";
+}
+
+TEST_F(PrivateFont, AMessageBoxKeepsTheSystemsFont)
+{
+    HFONT boxFont = nullptr;
+    MessageBoxWatch watch(10000, [&](HWND box) {
+        boxFont = reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETFONT, 0, 0));
+    });
+    ShowMessage(L"Database error", L"it happens");
+    ASSERT_TRUE(watch.Result().has_value());
+    EXPECT_NE(boxFont, PrivateFontObject());
 }
 
 TEST_F(PrivateFont, DrawsTheGlyphsOfTheEmbeddedFile)
