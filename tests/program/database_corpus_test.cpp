@@ -11,14 +11,6 @@
 
 namespace {
 
-std::map<std::wstring, std::string> Snapshot(const std::wstring& folder)
-{
-    std::map<std::wstring, std::string> files;
-    for (const std::wstring& name : FilesIn(folder))
-        files[name] = ReadBytes(folder + L"\\" + name);
-    return files;
-}
-
 // A session with each file of the corpus: the program shows it, takes a click on the first
 // row, reports nothing, ends with exit code 0 when closed, and leaves every file as it was.
 // Where SQLite itself recovers the file (a hot journal, an orphaned write-ahead log) the
@@ -29,7 +21,7 @@ TEST(DatabaseCorpus, EverySessionEndsWithExitCodeZeroAndLosesNothing)
         SCOPED_TRACE(c.name);
         TempFolder folder;
         c.make(folder.Path());
-        const auto before = Snapshot(folder.Path());
+        const auto before = FolderContents(folder.Path());
 
         ProgramProcess program(folder.Path());
         HWND main = program.WaitForMainWindow();
@@ -52,7 +44,7 @@ TEST(DatabaseCorpus, EverySessionEndsWithExitCodeZeroAndLosesNothing)
         EXPECT_EQ(*exitCode, 0u);
 
         if (!c.filesMayChange) {
-            EXPECT_TRUE(Snapshot(folder.Path()) == before) << "a file was written, created or removed";
+            EXPECT_TRUE(FolderContents(folder.Path()) == before) << "a file was written, created or removed";
             continue;
         }
         const std::wstring database = folder.File(L"tuvex.db3");

@@ -1,5 +1,7 @@
 #include "program/program_process.h"
 
+#include "support/input.h"
+
 namespace {
 
 std::wstring ProgramPath()
@@ -28,25 +30,6 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM search)
         return FALSE;
     }
     return TRUE;
-}
-
-void SendMouse(DWORD flags, POINT point)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(point.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-    input.mi.dy = MulDiv(point.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-}
-
-void SendKey(WORD key, DWORD flags)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
 }
 
 } // namespace
@@ -117,12 +100,12 @@ std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)
 
 void ClickScreen(POINT point)
 {
-    SendMouse(0, point);
+    SendMouseInput(0, point);
     Sleep(50);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, point);
-    SendMouse(MOUSEEVENTF_LEFTUP, point);
+    SendMouseInput(MOUSEEVENTF_LEFTDOWN, point);
+    SendMouseInput(MOUSEEVENTF_LEFTUP, point);
     Sleep(100);
 }
 
-void KeyDown(WORD key) { SendKey(key, 0); }
-void KeyUp(WORD key) { SendKey(key, KEYEVENTF_KEYUP); }
+void KeyDown(WORD key) { SendKeyInput(key, false); }
+void KeyUp(WORD key) { SendKeyInput(key, true); }

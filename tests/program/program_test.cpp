@@ -19,14 +19,6 @@ const char ThreeRows[] =
     "insert into opc values (2, 'CLC', 'F8', '- -', '1', '--------0', '');"
     "insert into opc values (3, 'NOP', '90', '- -', '1', '---------', '');";
 
-std::map<std::wstring, std::string> Snapshot(const std::wstring& folder)
-{
-    std::map<std::wstring, std::string> files;
-    for (const std::wstring& name : FilesIn(folder))
-        files[name] = ReadBytes(folder + L"\\" + name);
-    return files;
-}
-
 POINT FirstRowOf(const ProgramProcess& program)
 {
     RECT header{};
@@ -63,7 +55,7 @@ TEST(Program, EveryWayOfClosingEndsWithExitCodeZeroAndWritesNothing)
         SCOPED_TRACE(c.name);
         TempFolder folder;
         MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
-        const auto before = Snapshot(folder.Path());
+        const auto before = FolderContents(folder.Path());
 
         ProgramProcess program(folder.Path());
         ASSERT_TRUE(program.Started());
@@ -75,7 +67,7 @@ TEST(Program, EveryWayOfClosingEndsWithExitCodeZeroAndWritesNothing)
         KeyUp(VK_ESCAPE);
         ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
         EXPECT_EQ(*exitCode, 0u);
-        EXPECT_EQ(Snapshot(folder.Path()), before);
+        EXPECT_EQ(FolderContents(folder.Path()), before);
     }
 }
 

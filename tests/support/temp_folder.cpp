@@ -64,6 +64,14 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder)
     return names;
 }
 
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder)
+{
+    std::map<std::wstring, std::string> files;
+    for (const std::wstring& name : FilesIn(folder))
+        files[name] = ReadBytes(folder + L"\\" + name);
+    return files;
+}
+
 std::string ReadBytes(const std::wstring& path)
 {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ private:
 
 // Names of the files directly in a folder, sorted.
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
+// Every file directly in a folder, by name, with its bytes.
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);

@@ -13,6 +13,7 @@
 #include "catalogue/refresh_list.h"
 #include "catalogue/sort_state.h"
 #include "support/fixture_database.h"
+#include "support/input.h"
 #include "support/message_box_watch.h"
 #include "support/temp_folder.h"
 
@@ -78,25 +79,6 @@ void DeliverWaitingMessages()
         if (!acted)
             return;
     }
-}
-
-void SendMouse(DWORD flags, POINT screen)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-    input.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-}
-
-void SendKey(WORD key, bool up)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
 }
 
 std::wstring ItemText(int row, int column)
@@ -237,24 +219,24 @@ void WaitOutDoubleClick(POINT screen)
 void ClickAt(POINT screen, bool rightButton)
 {
     WaitOutDoubleClick(screen);
-    SendMouse(0, screen);
+    SendMouseInput(0, screen);
     PumpFor(30);
-    SendMouse(rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, screen);
-    SendMouse(rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, screen);
+    SendMouseInput(rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, screen);
+    SendMouseInput(rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, screen);
     PumpFor(150);
     // Move away so the next click is not taken as the second half of a double click.
-    SendMouse(0, {screen.x + 40, screen.y + 40});
+    SendMouseInput(0, {screen.x + 40, screen.y + 40});
     PumpFor(30);
 }
 
 void DoubleClickAt(POINT screen)
 {
     WaitOutDoubleClick(screen);
-    SendMouse(0, screen);
+    SendMouseInput(0, screen);
     PumpFor(30);
     for (int click = 0; click < 2; ++click) {
-        SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-        SendMouse(MOUSEEVENTF_LEFTUP, screen);
+        SendMouseInput(MOUSEEVENTF_LEFTDOWN, screen);
+        SendMouseInput(MOUSEEVENTF_LEFTUP, screen);
         PumpFor(40);
     }
     PumpFor(150);
@@ -301,11 +283,11 @@ int HeaderFormat(int column)
 void PressKey(WORD key, bool withShift)
 {
     if (withShift)
-        SendKey(VK_SHIFT, false);
-    SendKey(key, false);
-    SendKey(key, true);
+        SendKeyInput(VK_SHIFT, false);
+    SendKeyInput(key, false);
+    SendKeyInput(key, true);
     if (withShift)
-        SendKey(VK_SHIFT, true);
+        SendKeyInput(VK_SHIFT, true);
     PumpFor(60);
 }
 
