@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // Control numbers; each is also the control's window identifier.
@@ -31,7 +32,8 @@ void InstallMessageHook(MessageHook hook);
 std::wstring ReadControlText(int number);
 void SetControlText(int number, const std::wstring& text);
 int SelectedListRow();
-int ListRowKey(int row);
+// The key stored with a row: the record's opid, whole (item data is 64 bits wide here).
+std::int64_t ListRowKey(int row);
 
 // Releases the windows in shutdown order: the filter tooltip, then the main window with its
 // controls, its class and its accelerator table.

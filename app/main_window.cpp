@@ -275,14 +275,14 @@ int SelectedListRow()
                                          MAKELPARAM(LVNI_SELECTED, 0)));
 }
 
-int ListRowKey(int row)
+std::int64_t ListRowKey(int row)
 {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!SendMessageW(ControlWindow(OpcodeList), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return 0;
-    return static_cast<int>(item.lParam);
+    return item.lParam;
 }
 
 void DestroyWindows()

@@ -105,7 +105,7 @@ int RunDatabasePart(const std::wstring& query)
         return -1;
     if (OpcodeDatabase::Query(query)) {
         while (OpcodeDatabase::NextRow()) {
-            volatile int key = OpcodeDatabase::ColumnInt(0);
+            volatile std::int64_t key = OpcodeDatabase::ColumnInt(0);
             volatile wchar_t mnemonic = *OpcodeDatabase::ColumnText(1);
             volatile wchar_t bytes = *OpcodeDatabase::ColumnText(2);
             (void)key, (void)mnemonic, (void)bytes;
@@ -160,7 +160,7 @@ void PrintBreakdown(int tableRows)
 
     struct Row {
         std::wstring mnemonic, bytes;
-        int key;
+        std::int64_t key;
     };
     std::vector<Row> rows;
     HWND list = ControlWindow(OpcodeList);

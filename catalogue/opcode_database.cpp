@@ -82,7 +82,7 @@ const wchar_t* ColumnText(int column)
     return text ? static_cast<const wchar_t*>(text) : L"";
 }
 
-int ColumnInt(int column) { return Statement ? sqlite3_column_int(Statement.get(), column) : 0; }
+std::int64_t ColumnInt(int column) { return Statement ? sqlite3_column_int64(Statement.get(), column) : 0; }
 
 void Close()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 // One pass over "tuvex.db3" in the current directory: Open, Query, NextRow until false,
@@ -14,7 +15,9 @@ bool NextRow();
 // The text of result column n of the current row; never null, empty for NULL. Valid until
 // the next NextRow, ColumnText of the same column, or Close.
 const wchar_t* ColumnText(int column);
-int ColumnInt(int column);
+// The integer value of result column n, read whole: a row's key keeps all 64 bits, so a key
+// outside the 32-bit range finds its own record and not another one's.
+std::int64_t ColumnInt(int column);
 void Close();
 
 } // namespace OpcodeDatabase

@@ -6,7 +6,7 @@
 
 std::wstring DetailText;
 
-std::wstring BuildDetailQuery(int key) { return L"select * from opc where opid=" + std::to_wstring(key); }
+std::wstring BuildDetailQuery(std::int64_t key) { return L"select * from opc where opid=" + std::to_wstring(key); }
 
 std::wstring BuildDetailText(const wchar_t* const (&columns)[7])
 {
@@ -21,7 +21,7 @@ std::wstring BuildDetailText(const wchar_t* const (&columns)[7])
     return text;
 }
 
-void ShowOpcodeDetail(int key)
+void ShowOpcodeDetail(std::int64_t key)
 {
     if (!OpcodeDatabase::Open()) {
         ShowMessage(L"Database error", L"it happens");

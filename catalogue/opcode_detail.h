@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // The record last shown in the detail pane.
 extern std::wstring DetailText;
 
-std::wstring BuildDetailQuery(int key);
+std::wstring BuildDetailQuery(std::int64_t key);
 
 // The longest part of one value that the pane shows. Values past it come only from files
 // made to harm the reader, and an edit control can take minutes to lay out a line of a
@@ -19,4 +20,4 @@ std::wstring BuildDetailText(const wchar_t* const (&columns)[7]);
 
 // Reads the record with this key afresh and shows it in the detail pane. Reports a database
 // that cannot be opened and carries on; a failed query changes nothing.
-void ShowOpcodeDetail(int key);
+void ShowOpcodeDetail(std::int64_t key);

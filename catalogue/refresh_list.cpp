@@ -13,7 +13,10 @@
 
 namespace {
 
-void AppendRow(HWND list, int row, const wchar_t* mnemonic, const wchar_t* bytes, int key)
+// Row keys are kept whole in the rows' item data.
+static_assert(sizeof(LPARAM) >= sizeof(std::int64_t), "a 64-bit build");
+
+void AppendRow(HWND list, int row, const wchar_t* mnemonic, const wchar_t* bytes, std::int64_t key)
 {
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;

@@ -8,12 +8,14 @@ namespace {
 
 TEST(DetailQuery, WritesTheKeyInPlainDecimal)
 {
-    const std::pair<int, const wchar_t*> cases[] = {
+    const std::pair<std::int64_t, const wchar_t*> cases[] = {
         {42, L"select * from opc where opid=42"},
         {0, L"select * from opc where opid=0"},
         {-5, L"select * from opc where opid=-5"},
         {INT_MIN, L"select * from opc where opid=-2147483648"},
         {INT_MAX, L"select * from opc where opid=2147483647"},
+        {-4294967295LL, L"select * from opc where opid=-4294967295"},
+        {INT64_MIN, L"select * from opc where opid=-9223372036854775808"},
     };
     for (const auto& [key, query] : cases)
         EXPECT_EQ(BuildDetailQuery(key), query);

@@ -43,7 +43,7 @@ void PumpFor(DWORD milliseconds);
 struct ListRow {
     std::wstring mnemonic;
     std::wstring bytes;
-    int key;
+    std::int64_t key;
     friend bool operator==(const ListRow&, const ListRow&) = default;
 };
 std::vector<ListRow> ListRows();

@@ -90,19 +90,19 @@ TEST_F(Sort, NullsNumbersTextsAndBlobsSortInSqlitesOrder)
                 "(3, NULL, 9, 0, 0, 0, 0), (4, 'B', NULL, 0, 0, 0, 0), (5, 9.5, 'A', 0, 0, 0, 0);");
     RefreshList();
     const auto keys = [] {
-        std::vector<int> order;
+        std::vector<std::int64_t> order;
         for (const ListRow& row : ListRows())
             order.push_back(row.key);
         return order;
     };
     ClickHeader(0);
-    EXPECT_EQ(keys(), (std::vector<int>{3, 5, 2, 4, 1})) << "NULL, numbers, then texts byte-wise";
+    EXPECT_EQ(keys(), (std::vector<std::int64_t>{3, 5, 2, 4, 1})) << "NULL, numbers, then texts byte-wise";
     ClickHeader(0);
-    EXPECT_EQ(keys(), (std::vector<int>{1, 4, 2, 5, 3}));
+    EXPECT_EQ(keys(), (std::vector<std::int64_t>{1, 4, 2, 5, 3}));
     ClickHeader(1);
-    EXPECT_EQ(keys(), (std::vector<int>{4, 3, 5, 2, 1})) << "NULL, number, texts, then the blob";
+    EXPECT_EQ(keys(), (std::vector<std::int64_t>{4, 3, 5, 2, 1})) << "NULL, number, texts, then the blob";
     ClickHeader(1);
-    EXPECT_EQ(keys(), (std::vector<int>{1, 2, 5, 3, 4}));
+    EXPECT_EQ(keys(), (std::vector<std::int64_t>{1, 2, 5, 3, 4}));
 }
 
 TEST_F(Sort, TheRefillRunsInsideTheNotification)
