@@ -63,6 +63,8 @@ LRESULT OnListNotify(HWND window, NMHDR* header)
         break;
     case NM_CUSTOMDRAW:
         return DrawListGridLines(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    case LVN_DELETEALLITEMS:
+        return TRUE; // no LVN_DELETEITEM for each row: nothing listens for them
     }
     return DefWindowProcW(window, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
 }
