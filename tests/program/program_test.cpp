@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 
 #include <sqlite3.h>
 
@@ -110,14 +111,26 @@ TEST(Program, AnEmptyDatabaseFileGivesAnEmptyListAndNoBox)
     EXPECT_EQ(ReadBytes(folder.File(L"tuvex.db3")), "");
 }
 
-TEST(Program, ADatabaseRemovedWhileRunningIsReportedByARowClickThenEndsItOnAHeaderClick)
-{
+// The program started on the three-row table, its list filled.
+class ProgramWithThreeRows : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
+        started = std::make_unique<ProgramProcess>(folder.Path());
+        main = started->WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(started->WaitForListRows(3));
+    }
+
     TempFolder folder;
-    MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
-    ProgramProcess program(folder.Path());
-    HWND main = program.WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(program.WaitForListRows(3));
+    std::unique_ptr<ProgramProcess> started;
+    HWND main = nullptr;
+};
+
+TEST_F(ProgramWithThreeRows, ADatabaseRemovedWhileRunningIsReportedByARowClickThenEndsItOnAHeaderClick)
+{
+    ProgramProcess& program = *started;
     SetForegroundWindow(main);
     ASSERT_TRUE(DeleteFileW(folder.File(L"tuvex.db3").c_str()));
 
@@ -205,15 +218,8 @@ int CALLBACK CountFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM count)
     return 1;
 }
 
-TEST(Program, OtherProcessesDoNotSeeThePrivateFont)
+TEST_F(ProgramWithThreeRows, OtherProcessesDoNotSeeThePrivateFont)
 {
-    TempFolder folder;
-    MakeDatabase(folder.File(L"tuvex.db3"), ThreeRows);
-    ProgramProcess program(folder.Path());
-    HWND main = program.WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(program.WaitForListRows(3));
-
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcscpy(wanted.lfFaceName, L"Dina");
@@ -224,7 +230,7 @@ TEST(Program, OtherProcessesDoNotSeeThePrivateFont)
     EXPECT_EQ(faces, 0);
 
     PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit().value_or(1), 0u);
+    EXPECT_EQ(started->WaitForExit().value_or(1), 0u);
 }
 
 } // namespace
