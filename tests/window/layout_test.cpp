@@ -136,6 +136,17 @@ BOOL CALLBACK CollectTooltip(HWND window, LPARAM search)
     return TRUE;
 }
 
+// The program's one top-most tooltip window: the filter fields' tips.
+HWND FilterTooltipWindow()
+{
+    TooltipSearch search;
+    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&search));
+    for (HWND tooltip : search.tooltips)
+        if (GetWindowLongPtrW(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST)
+            return tooltip;
+    return nullptr;
+}
+
 std::vector<TTTOOLINFOW> ToolsOf(HWND tooltip, std::vector<std::wstring>* texts)
 {
     std::vector<TTTOOLINFOW> tools;
@@ -154,12 +165,7 @@ std::vector<TTTOOLINFOW> ToolsOf(HWND tooltip, std::vector<std::wstring>* texts)
 
 TEST_F(Layout, OneTopmostTooltipCarriesBothFilterTips)
 {
-    TooltipSearch search;
-    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&search));
-    HWND filterTooltip = nullptr;
-    for (HWND tooltip : search.tooltips)
-        if (GetWindowLongPtrW(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST)
-            filterTooltip = tooltip;
+    HWND filterTooltip = FilterTooltipWindow();
     ASSERT_NE(filterTooltip, nullptr);
     EXPECT_EQ(GetWindowLongPtrW(filterTooltip, GWL_STYLE) & (WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP),
               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP);
@@ -176,6 +182,28 @@ TEST_F(Layout, OneTopmostTooltipCarriesBothFilterTips)
         EXPECT_EQ(tools[index].uId, reinterpret_cast<UINT_PTR>(ControlWindow(expected[index].first)));
         EXPECT_EQ(texts[index], expected[index].second);
     }
+}
+
+TEST_F(Layout, TheFilterTooltipRaisesItselfToTheTopWhenItPaints)
+{
+    HWND filterTooltip = FilterTooltipWindow();
+    ASSERT_NE(filterTooltip, nullptr);
+
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"above", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const auto isAbove = [](HWND upper, HWND lower) {
+        for (HWND window = GetWindow(lower, GW_HWNDPREV); window; window = GetWindow(window, GW_HWNDPREV))
+            if (window == upper)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(isAbove(other, filterTooltip));
+
+    SendMessageW(filterTooltip, WM_PAINT, 0, 0);
+    EXPECT_TRUE(isAbove(filterTooltip, other));
+    DestroyWindow(other);
 }
 
 } // namespace
