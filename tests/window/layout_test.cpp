@@ -136,14 +136,18 @@ BOOL CALLBACK CollectTooltip(HWND window, LPARAM search)
     return TRUE;
 }
 
-// The program's one top-most tooltip window: the filter fields' tips.
+// The tooltip window whose first tool is the mnemonic filter.
 HWND FilterTooltipWindow()
 {
     TooltipSearch search;
     EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&search));
-    for (HWND tooltip : search.tooltips)
-        if (GetWindowLongPtrW(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST)
+    for (HWND tooltip : search.tooltips) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        if (SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
+            tool.uId == reinterpret_cast<UINT_PTR>(ControlWindow(MnemonicFilter)))
             return tooltip;
+    }
     return nullptr;
 }
 
@@ -167,6 +171,7 @@ TEST_F(Layout, OneTopmostTooltipCarriesBothFilterTips)
 {
     HWND filterTooltip = FilterTooltipWindow();
     ASSERT_NE(filterTooltip, nullptr);
+    EXPECT_TRUE(GetWindowLongPtrW(filterTooltip, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetWindowLongPtrW(filterTooltip, GWL_STYLE) & (WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP),
               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP);
     EXPECT_EQ(GetWindow(filterTooltip, GW_OWNER), nullptr);

@@ -137,6 +137,8 @@ TEST_F(Legend, ShowsOverThePaneOnlyAndStaysTheSameAfterARowClick)
         PumpFor(1200);
         const bool shown = IsWindowVisible(tooltip) != FALSE;
         SendMessageW(tooltip, TTM_POP, 0, 0);
+        // Showing a tip makes its window top-most; put it back as the program made it.
+        SetWindowPos(tooltip, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return shown;
     };
     EXPECT_FALSE(hoverShows(ControlWindow(OpcodeList)));
