@@ -21,5 +21,6 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # With recommends: Wine draws and takes input through X libraries it only recommends.
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
