@@ -126,27 +126,13 @@ TEST_F(PrivateFont, TheFourControlsAndNothingElseUseIt)
     }
     EXPECT_NE(reinterpret_cast<HFONT>(SendMessageW(MainWindowHandle(), WM_GETFONT, 0, 0)), font);
 
-    struct Search {
-        HFONT font;
-        int tooltips = 0;
-        int usingFont = 0;
-    } search{font};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM lParam) {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (_wcsicmp(name, L"tooltips_class32") == 0) {
-                ++s->tooltips;
-                if (reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)) == s->font)
-                    ++s->usingFont;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    EXPECT_GE(search.tooltips, 2) << "the filter tips' tooltip and the legend";
-    EXPECT_EQ(search.usingFont, 0) << "the tooltips keep the system's font";
+    const std::vector<HWND> tooltips = TooltipWindows();
+    int usingFont = 0;
+    for (HWND tooltip : tooltips)
+        if (reinterpret_cast<HFONT>(SendMessageW(tooltip, WM_GETFONT, 0, 0)) == font)
+            ++usingFont;
+    EXPECT_GE(tooltips.size(), 2u) << "the filter tips' tooltip and the legend";
+    EXPECT_EQ(usingFont, 0) << "the tooltips keep the system's font";
 }
 
 TEST_F(PrivateFont, AMessageBoxKeepsTheSystemsFont)

@@ -125,32 +125,6 @@ TEST_F(Layout, ListHasTwoLeftAlignedColumnsAndItsExtendedStyles)
     }
 }
 
-struct TooltipSearch {
-    std::vector<HWND> tooltips;
-};
-
-BOOL CALLBACK CollectTooltip(HWND window, LPARAM search)
-{
-    if (ClassOf(window) == L"tooltips_class32" || ClassOf(window) == L"ToolTips_Class32")
-        reinterpret_cast<TooltipSearch*>(search)->tooltips.push_back(window);
-    return TRUE;
-}
-
-// The tooltip window whose first tool is the mnemonic filter.
-HWND FilterTooltipWindow()
-{
-    TooltipSearch search;
-    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&search));
-    for (HWND tooltip : search.tooltips) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        if (SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
-            tool.uId == reinterpret_cast<UINT_PTR>(ControlWindow(MnemonicFilter)))
-            return tooltip;
-    }
-    return nullptr;
-}
-
 std::vector<TTTOOLINFOW> ToolsOf(HWND tooltip, std::vector<std::wstring>* texts)
 {
     std::vector<TTTOOLINFOW> tools;
@@ -169,7 +143,7 @@ std::vector<TTTOOLINFOW> ToolsOf(HWND tooltip, std::vector<std::wstring>* texts)
 
 TEST_F(Layout, OneTopmostTooltipCarriesBothFilterTips)
 {
-    HWND filterTooltip = FilterTooltipWindow();
+    HWND filterTooltip = TooltipOf(MnemonicFilter);
     ASSERT_NE(filterTooltip, nullptr);
     EXPECT_TRUE(GetWindowLongPtrW(filterTooltip, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetWindowLongPtrW(filterTooltip, GWL_STYLE) & (WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP),
@@ -191,7 +165,7 @@ TEST_F(Layout, OneTopmostTooltipCarriesBothFilterTips)
 
 TEST_F(Layout, TheFilterTooltipRaisesItselfToTheTopWhenItPaints)
 {
-    HWND filterTooltip = FilterTooltipWindow();
+    HWND filterTooltip = TooltipOf(MnemonicFilter);
     ASSERT_NE(filterTooltip, nullptr);
 
     HWND other = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"above", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,

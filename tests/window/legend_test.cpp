@@ -53,33 +53,6 @@ std::wstring ExpectedLegend()
     return text;
 }
 
-struct TooltipSearch {
-    std::vector<HWND> tooltips;
-};
-
-BOOL CALLBACK CollectTooltip(HWND window, LPARAM search)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (_wcsicmp(name, L"tooltips_class32") == 0)
-        reinterpret_cast<TooltipSearch*>(search)->tooltips.push_back(window);
-    return TRUE;
-}
-
-HWND LegendTooltip()
-{
-    TooltipSearch search;
-    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&search));
-    for (HWND tooltip : search.tooltips) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        if (SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
-            tool.uId == reinterpret_cast<UINT_PTR>(ControlWindow(DetailPane)))
-            return tooltip;
-    }
-    return nullptr;
-}
-
 using Legend = ProgramWindowTest;
 
 TEST_F(Legend, TextIsTheThirtyTwoLinesSeparatedByLoneCarriageReturns)
@@ -91,7 +64,7 @@ TEST_F(Legend, TextIsTheThirtyTwoLinesSeparatedByLoneCarriageReturns)
 
 TEST_F(Legend, ThePaneIsTheOnlyToolOfATooltipOfItsOwn)
 {
-    HWND tooltip = LegendTooltip();
+    HWND tooltip = TooltipOf(DetailPane);
     ASSERT_NE(tooltip, nullptr);
     EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
 
@@ -108,7 +81,7 @@ TEST_F(Legend, ThePaneIsTheOnlyToolOfATooltipOfItsOwn)
 
 TEST_F(Legend, TooltipHasItsOwnStylesWidthDelayAndColours)
 {
-    HWND tooltip = LegendTooltip();
+    HWND tooltip = TooltipOf(DetailPane);
     ASSERT_NE(tooltip, nullptr);
     const LONG_PTR style = GetWindowLongPtrW(tooltip, GWL_STYLE);
     EXPECT_TRUE(style & WS_POPUP);
@@ -124,7 +97,7 @@ TEST_F(Legend, TooltipHasItsOwnStylesWidthDelayAndColours)
 
 TEST_F(Legend, ShowsOverThePaneOnlyAndStaysTheSameAfterARowClick)
 {
-    HWND tooltip = LegendTooltip();
+    HWND tooltip = TooltipOf(DetailPane);
     ASSERT_NE(tooltip, nullptr);
     ClickAt(ListRowPoint(0));
 

@@ -280,6 +280,34 @@ int HeaderFormat(int column)
     return item.fmt;
 }
 
+std::vector<HWND> TooltipWindows()
+{
+    std::vector<HWND> tooltips;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0)
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tooltips));
+    return tooltips;
+}
+
+HWND TooltipOf(int control)
+{
+    for (HWND tooltip : TooltipWindows()) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        if (SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
+            tool.uId == reinterpret_cast<UINT_PTR>(ControlWindow(control)))
+            return tooltip;
+    }
+    return nullptr;
+}
+
 void PressKey(WORD key, bool withShift)
 {
     if (withShift)

@@ -65,6 +65,10 @@ void ClickHeader(int column);
 int HeaderFormat(int column);
 HWND Header();
 
+// The tooltip windows of this thread, and the one whose first tool is the given control.
+std::vector<HWND> TooltipWindows();
+HWND TooltipOf(int control);
+
 // Real keyboard input to the focused window.
 void PressKey(WORD key, bool withShift = false);
 
