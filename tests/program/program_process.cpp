@@ -35,12 +35,17 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM search)
 } // namespace
 
 ProgramProcess::ProgramProcess(const std::wstring& currentDirectory)
+    : ProgramProcess(currentDirectory, ProgramPath())
+{
+}
+
+ProgramProcess::ProgramProcess(const std::wstring& currentDirectory, const std::wstring& program)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
-    if (CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        currentDirectory.c_str(), &startup, &info)) {
         process_ = info.hProcess;
         id_ = info.dwProcessId;

@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
-// The real program, started from beside the test executable with a current directory of
-// the test's choosing. Killed at the end if it is still running.
+// The real program, started from beside the test executable (or from the path given) with a
+// current directory of the test's choosing. Killed at the end if it is still running.
 class ProgramProcess {
 public:
     explicit ProgramProcess(const std::wstring& currentDirectory);
+    ProgramProcess(const std::wstring& currentDirectory, const std::wstring& program);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
