@@ -16,7 +16,21 @@ using UniqueStatement = UniqueHandle<sqlite3_stmt*, &sqlite3_finalize>;
 UniqueConnection Connection;
 UniqueStatement Statement;
 
+// The busy timeout and the pass's time run from the same moment, so a wait for a lock still
+// lasts up to the full timeout, and a pass that waited that long gives up with it; a shorter
+// wait leaves the query what remains of the pass's time. Either way no pass, waiting or
+// reading, keeps the window dead for longer than the one budget.
 constexpr int BusyTimeoutMilliseconds = 20000;
+static_assert(BusyTimeoutMilliseconds == OpcodeDatabase::PassMilliseconds);
+
+std::uint64_t PassStart = 0;
+
+// SQLite asks this every so many steps of its program, and while it prepares a statement, so
+// an endless or slow query (a recursive view that never ends, a join of billions of rows)
+// is interrupted even before it yields a row.
+constexpr int InstructionsBetweenClockReadings = 1000;
+
+int InterruptWhenPassTimeIsUp(void*) { return OpcodeDatabase::PassTimeIsUp(PassStart, GetTickCount64()) ? 1 : 0; }
 
 // The file is whatever lies in the current directory, so it is read as untrusted: no value
 // may grow past what a list row could ever show, nothing may be attached, and the schema may
@@ -48,6 +62,7 @@ namespace OpcodeDatabase {
 
 bool Open()
 {
+    PassStart = GetTickCount64();
     sqlite3* connection = nullptr;
     const int result = sqlite3_open_v2(ToUtf8(FileName).c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
     // SQLite hands back a connection object even when the open fails; it must be closed too.
@@ -58,6 +73,7 @@ bool Open()
     }
     GuardAgainstHostileFile(Connection.get());
     sqlite3_busy_timeout(Connection.get(), BusyTimeoutMilliseconds);
+    sqlite3_progress_handler(Connection.get(), InstructionsBetweenClockReadings, InterruptWhenPassTimeIsUp, nullptr);
     return true;
 }
 
@@ -72,7 +88,12 @@ bool Query(std::wstring_view sql)
     return result == SQLITE_OK && Statement;
 }
 
-bool NextRow() { return Statement && sqlite3_step(Statement.get()) == SQLITE_ROW; }
+// The time the caller spends on each row counts too: past the pass's time no further row is
+// read, however few of SQLite's steps each row takes.
+bool NextRow()
+{
+    return Statement && !PassTimeIsUp(PassStart, GetTickCount64()) && sqlite3_step(Statement.get()) == SQLITE_ROW;
+}
 
 const wchar_t* ColumnText(int column)
 {

@@ -127,4 +127,41 @@ TEST_F(OpcodeDatabaseTest, AWriteProtectedFileIsReadWithoutChange)
     EXPECT_EQ(FilesIn(folder_.Path()), (std::vector<std::wstring>{L"tuvex.db3"}));
 }
 
+// A sorted view over an endless recursion yields no row ever: only SQLite's own check of the
+// clock can end the step. The next pass has its own time again.
+TEST_F(OpcodeDatabaseTest, AQueryThatNeverEndsIsInterruptedWhenThePassTimeIsUp)
+{
+    MakeDatabase(Database(), "create view opc as with recursive n(i) as (select 1 union all select i + 1 from n)"
+                             "select i as opid, 'MN' || i as mn, 'op' as op, '' as a, '' as b, '' as c, '' as d from n;");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc order by mn DESC"));
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, OpcodeDatabase::PassMilliseconds - 1000);
+    EXPECT_LT(took, OpcodeDatabase::PassMilliseconds + 5000);
+    OpcodeDatabase::Close();
+
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select mn from opc limit 2"));
+    EXPECT_EQ(ReadAll(1), (std::vector<std::wstring>{L"MN1", L"MN2"}));
+}
+
+TEST_F(OpcodeDatabaseTest, ATableOfTwoHundredThousandRowsReadsWhole)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) +
+                                 "with recursive n(i) as (select 1 union all select i + 1 from n where i < 200000)"
+                                 "insert into opc select i, 'MN' || i, 'op', '', '', '', '' from n;");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc order by mn DESC"));
+    int rows = 0;
+    std::int64_t keys = 0;
+    while (OpcodeDatabase::NextRow()) {
+        ++rows;
+        keys += OpcodeDatabase::ColumnInt(0);
+    }
+    EXPECT_EQ(rows, 200000);
+    EXPECT_EQ(keys, std::int64_t{200000} * 200001 / 2);
+}
+
 } // namespace
