@@ -36,6 +36,9 @@ int InterruptWhenPassTimeIsUp(void*) { return OpcodeDatabase::PassTimeIsUp(PassS
 // may grow past what a list row could ever show, nothing may be attached, and the schema may
 // neither call functions with side effects nor alter the file's internals.
 constexpr int LongestValueBytes = 16 * 1024 * 1024;
+// A view may compute a row of many such values, gigabytes in all; past this SQLite's
+// allocations fail, and with them the step. A pass over a sound table takes a few megabytes.
+constexpr sqlite3_int64 MostSqliteHeapBytes = 256 * 1024 * 1024;
 
 void GuardAgainstHostileFile(sqlite3* connection)
 {
@@ -43,6 +46,7 @@ void GuardAgainstHostileFile(sqlite3* connection)
     sqlite3_db_config(connection, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_limit(connection, SQLITE_LIMIT_LENGTH, LongestValueBytes);
     sqlite3_limit(connection, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_hard_heap_limit64(MostSqliteHeapBytes);
 }
 
 std::string ToUtf8(std::wstring_view text)

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -152,6 +153,7 @@ TEST_F(OpcodeDatabaseTest, ATableOfTwoHundredThousandRowsReadsWhole)
     MakeDatabase(Database(), std::string(CreateOpcodeTable) +
                                  "with recursive n(i) as (select 1 union all select i + 1 from n where i < 200000)"
                                  "insert into opc select i, 'MN' || i, 'op', '', '', '', '' from n;");
+    sqlite3_memory_highwater(1);
     ASSERT_TRUE(OpcodeDatabase::Open());
     ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc order by mn DESC"));
     int rows = 0;
@@ -162,6 +164,21 @@ TEST_F(OpcodeDatabaseTest, ATableOfTwoHundredThousandRowsReadsWhole)
     }
     EXPECT_EQ(rows, 200000);
     EXPECT_EQ(keys, std::int64_t{200000} * 200001 / 2);
+    EXPECT_LT(sqlite3_memory_highwater(0), 32 * 1024 * 1024) << "a sound table's pass stays far inside the heap's bound";
+}
+
+// A view may compute a row of gigabytes; SQLite gives up on it instead of taking the memory.
+TEST_F(OpcodeDatabaseTest, ARowOfGigabytesFailsTheStepWithinBoundedMemory)
+{
+    std::string values;
+    for (int n = 0; n < 200; ++n)
+        values += ", randomblob(15000000) as c" + std::to_string(n);
+    MakeDatabase(Database(), "create view opc as select 1 as opid, 'WIDE' as mn, '00' as op" + values + ";");
+    sqlite3_memory_highwater(1);
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    EXPECT_LT(sqlite3_memory_highwater(0), 300 * 1024 * 1024);
 }
 
 } // namespace
