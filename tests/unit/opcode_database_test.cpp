@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/unique_handle.h"
 #include "catalogue/opcode_database.h"
 #include "support/fixture_database.h"
 #include "support/temp_folder.h"
@@ -179,6 +180,43 @@ TEST_F(OpcodeDatabaseTest, ARowOfGigabytesFailsTheStepWithinBoundedMemory)
     ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
     EXPECT_FALSE(OpcodeDatabase::NextRow());
     EXPECT_LT(sqlite3_memory_highwater(0), 300 * 1024 * 1024);
+}
+
+DWORD WINAPI CommitAfterTenSeconds(void* writer)
+{
+    Sleep(10000);
+    sqlite3_exec(static_cast<sqlite3*>(writer), "commit", nullptr, nullptr, nullptr);
+    return 0;
+}
+
+// A lock and a slow query share the pass's one time: after ten seconds of waiting for another
+// program's lock, the rows come for the ten seconds that are left, not for another twenty.
+TEST_F(OpcodeDatabaseTest, AWaitForALockAndASlowQueryShareThePassTime)
+{
+    MakeDatabase(Database(), "create table t (i);"
+                             "create view opc as with recursive n(i) as (select 1 union all select i + 1 from n)"
+                             "select i as opid, 'MN' || i as mn, (with recursive w(k) as (select n.i union all "
+                             "select k + 1 from w where k < n.i + 200000) select count(*) from w) as op,"
+                             "'' as a, '' as b, '' as c, '' as d from n;");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open16(Database().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "begin exclusive; insert into t values (1);", nullptr, nullptr, nullptr), SQLITE_OK);
+    UniqueHandle<HANDLE, &CloseHandle> committer(CreateThread(nullptr, 0, CommitAfterTenSeconds, writer, 0, nullptr));
+
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    EXPECT_GE(GetTickCount64() - start, 9000u) << "the query waits for the lock";
+    int rows = 0;
+    while (OpcodeDatabase::NextRow())
+        ++rows;
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GT(rows, 0) << "the time left after the lock reads rows";
+    EXPECT_GE(took, OpcodeDatabase::PassMilliseconds - 1000);
+    EXPECT_LT(took, OpcodeDatabase::PassMilliseconds + 5000);
+
+    WaitForSingleObject(committer.get(), INFINITE);
+    sqlite3_close(writer);
 }
 
 } // namespace
