@@ -16,10 +16,11 @@ using UniqueStatement = UniqueHandle<sqlite3_stmt*, &sqlite3_finalize>;
 UniqueConnection Connection;
 UniqueStatement Statement;
 
-// The busy timeout and the pass's time run from the same moment, so a wait for a lock still
-// lasts up to the full timeout, and a pass that waited that long gives up with it; a shorter
-// wait leaves the query what remains of the pass's time. Either way no pass, waiting or
-// reading, keeps the window dead for longer than the one budget.
+// A wait for another program's lock counts against the pass's time but is not cut by it:
+// SQLite does not ask the progress handler while it sleeps, so a wait still lasts up to the
+// whole busy timeout, and the rows get only what is left of the pass's time after it. A pass
+// that waits for a lock and then meets a slow query therefore still ends about 20 s after
+// Open, not 20 s after the lock is gone.
 constexpr int BusyTimeoutMilliseconds = 20000;
 static_assert(BusyTimeoutMilliseconds == OpcodeDatabase::PassMilliseconds);
 
