@@ -9,8 +9,17 @@ namespace OpcodeDatabase {
 
 inline constexpr const wchar_t* FileName = L"tuvex.db3";
 
+// The longest a pass may keep the window from answering, counted from Open on: a wait for
+// another program's lock, the query and whatever the caller does with each row all spend it.
+// Past it the query is interrupted and NextRow gives false, as for any failed step.
+inline constexpr std::uint64_t PassMilliseconds = 20000;
+
+// Whether a pass that began at `start` has used up its time at `now` (one steady clock).
+constexpr bool PassTimeIsUp(std::uint64_t start, std::uint64_t now) { return now - start >= PassMilliseconds; }
+
 bool Open();
 bool Query(std::wstring_view sql);
+// False at the end of the rows, on any error, and once the pass's time is up.
 bool NextRow();
 // The text of result column n of the current row; never null, empty for NULL. Valid until
 // the next NextRow, ColumnText of the same column, or Close.

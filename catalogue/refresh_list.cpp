@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cwchar>
+
 #include "app/controls.h"
 #include "app/event_queue.h"
 #include "app/message_box.h"
@@ -34,9 +36,18 @@ void AppendRow(HWND list, int row, const wchar_t* mnemonic, const wchar_t* bytes
 
 void FillFromQuery(HWND list)
 {
-    for (int row = 0; OpcodeDatabase::NextRow(); ++row)
-        AppendRow(list, row, OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2),
-                  OpcodeDatabase::ColumnInt(0));
+    int rows = 0;
+    std::size_t characters = 0;
+    while (OpcodeDatabase::NextRow()) {
+        const wchar_t* mnemonic = OpcodeDatabase::ColumnText(1);
+        const wchar_t* bytes = OpcodeDatabase::ColumnText(2);
+        const std::size_t rowCharacters = std::wcslen(mnemonic) + std::wcslen(bytes);
+        if (!RowFitsTheList(rows, characters, rowCharacters))
+            break;
+        AppendRow(list, rows, mnemonic, bytes, OpcodeDatabase::ColumnInt(0));
+        ++rows;
+        characters += rowCharacters;
+    }
 }
 
 // The list paints and updates its scroll bar once, when the refresh is over. With redraw on,

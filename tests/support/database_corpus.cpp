@@ -167,9 +167,51 @@ const std::vector<CorpusCase> Corpus = {
      300, L"MN1", nullptr, true},
 };
 
+// opc as a view over the numbers from 1 on, without end, with mn and op computed from i.
+std::string EndlessView(const std::string& mnemonic, const std::string& bytes)
+{
+    return "create view opc as with recursive n(i) as (select 1 union all select i + 1 from n) "
+           "select i as opid, " + mnemonic + " as mn, " + bytes + " as op, '' as a, '' as b, '' as c, '' as d from n;";
+}
+
+const std::vector<CorpusCase> Exhausting = {
+    {"an endless recursive view", [](const std::wstring& f) { MakeDatabase(Db(f), EndlessView("'MN' || i", "'op'")); },
+     -1, L"MN1", L"MN1 \r\n bytes:op\r\nflags:,Sign Bit/Word-byte bit:", false},
+    {"a view that yields a row a second",
+     [](const std::wstring& f) {
+         // Each row counts a million steps of a recursion of its own.
+         MakeDatabase(Db(f), EndlessView("'MN' || i", "(with recursive w(k) as (select n.i union all select k + 1 from "
+                                                      "w where k < n.i + 1000000) select count(*) from w)"));
+     },
+     -1, L"MN1", nullptr, false},
+    {"a cross join of eight billion rows",
+     [](const std::wstring& f) {
+         MakeDatabase(Db(f), "create table t (i integer primary key);"
+                             "with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000)"
+                             "insert into t select i from n;"
+                             "create view opc as select (a.i - 1) * 4000000 + (b.i - 1) * 2000 + c.i as opid,"
+                             "'MN' || a.i as mn, b.i || ' ' || c.i as op, '' as s, '' as l, '' as f, '' as g "
+                             "from t a, t b, t c;");
+     },
+     -1, L"MN1", L"MN1 \r\n bytes:1 1\r\nflags:,Sign Bit/Word-byte bit:", false},
+    {"a single row of three gigabytes",
+     [](const std::wstring& f) {
+         std::string values;
+         for (int n = 0; n < 200; ++n)
+             values += ", randomblob(15000000) as c" + std::to_string(n);
+         MakeDatabase(Db(f), "create view opc as select 1 as opid, 'WIDE' as mn, '00' as op" + values + ";");
+     },
+     0, nullptr, nullptr, false},
+    {"endless rows of eight-megabyte mnemonics",
+     [](const std::wstring& f) { MakeDatabase(Db(f), EndlessView("printf('%.*c', 8000000, 'A')", "'op'")); }, 4,
+     nullptr, nullptr, false},
+};
+
 } // namespace
 
 const std::vector<CorpusCase>& DatabaseCorpus() { return Corpus; }
+
+const std::vector<CorpusCase>& ExhaustingCorpus() { return Exhausting; }
 
 std::vector<std::wstring> MnemonicsInFile(const std::wstring& database)
 {

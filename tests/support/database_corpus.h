@@ -16,6 +16,11 @@ struct CorpusCase {
 
 const std::vector<CorpusCase>& DatabaseCorpus();
 
+// Files made to exhaust the reader: queries without end, rows that come slowly, rows of
+// gigabytes. A pass over one of them may take the whole time a pass has, so their sessions
+// are run side by side.
+const std::vector<CorpusCase>& ExhaustingCorpus();
+
 // For the cases whose files SQLite recovers: the rows that must be in the file afterwards, and
 // whether it passes SQLite's own integrity check.
 std::vector<std::wstring> MnemonicsInFile(const std::wstring& database);

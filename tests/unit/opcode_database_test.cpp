@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
 #include <vector>
 
+#include "app/unique_handle.h"
 #include "catalogue/opcode_database.h"
 #include "support/fixture_database.h"
 #include "support/temp_folder.h"
@@ -125,6 +127,96 @@ TEST_F(OpcodeDatabaseTest, AWriteProtectedFileIsReadWithoutChange)
     OpcodeDatabase::Close();
     EXPECT_EQ(ReadBytes(Database()), before);
     EXPECT_EQ(FilesIn(folder_.Path()), (std::vector<std::wstring>{L"tuvex.db3"}));
+}
+
+// A sorted view over an endless recursion yields no row ever: only SQLite's own check of the
+// clock can end the step. The next pass has its own time again.
+TEST_F(OpcodeDatabaseTest, AQueryThatNeverEndsIsInterruptedWhenThePassTimeIsUp)
+{
+    MakeDatabase(Database(), "create view opc as with recursive n(i) as (select 1 union all select i + 1 from n)"
+                             "select i as opid, 'MN' || i as mn, 'op' as op, '' as a, '' as b, '' as c, '' as d from n;");
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc order by mn DESC"));
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, OpcodeDatabase::PassMilliseconds - 1000);
+    EXPECT_LT(took, OpcodeDatabase::PassMilliseconds + 5000);
+    OpcodeDatabase::Close();
+
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select mn from opc limit 2"));
+    EXPECT_EQ(ReadAll(1), (std::vector<std::wstring>{L"MN1", L"MN2"}));
+}
+
+TEST_F(OpcodeDatabaseTest, ATableOfTwoHundredThousandRowsReadsWhole)
+{
+    MakeDatabase(Database(), std::string(CreateOpcodeTable) +
+                                 "with recursive n(i) as (select 1 union all select i + 1 from n where i < 200000)"
+                                 "insert into opc select i, 'MN' || i, 'op', '', '', '', '' from n;");
+    sqlite3_memory_highwater(1);
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc order by mn DESC"));
+    int rows = 0;
+    std::int64_t keys = 0;
+    while (OpcodeDatabase::NextRow()) {
+        ++rows;
+        keys += OpcodeDatabase::ColumnInt(0);
+    }
+    EXPECT_EQ(rows, 200000);
+    EXPECT_EQ(keys, std::int64_t{200000} * 200001 / 2);
+    EXPECT_LT(sqlite3_memory_highwater(0), 32 * 1024 * 1024) << "a sound table's pass stays far inside the heap's bound";
+}
+
+// A view may compute a row of gigabytes; SQLite gives up on it instead of taking the memory.
+TEST_F(OpcodeDatabaseTest, ARowOfGigabytesFailsTheStepWithinBoundedMemory)
+{
+    std::string values;
+    for (int n = 0; n < 200; ++n)
+        values += ", randomblob(15000000) as c" + std::to_string(n);
+    MakeDatabase(Database(), "create view opc as select 1 as opid, 'WIDE' as mn, '00' as op" + values + ";");
+    sqlite3_memory_highwater(1);
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    EXPECT_FALSE(OpcodeDatabase::NextRow());
+    EXPECT_LT(sqlite3_memory_highwater(0), 300 * 1024 * 1024);
+}
+
+DWORD WINAPI CommitAfterTenSeconds(void* writer)
+{
+    Sleep(10000);
+    sqlite3_exec(static_cast<sqlite3*>(writer), "commit", nullptr, nullptr, nullptr);
+    return 0;
+}
+
+// A lock and a slow query share the pass's one time: after ten seconds of waiting for another
+// program's lock, the rows come for the ten seconds that are left, not for another twenty.
+TEST_F(OpcodeDatabaseTest, AWaitForALockAndASlowQueryShareThePassTime)
+{
+    MakeDatabase(Database(), "create table t (i);"
+                             "create view opc as with recursive n(i) as (select 1 union all select i + 1 from n)"
+                             "select i as opid, 'MN' || i as mn, (with recursive w(k) as (select n.i union all "
+                             "select k + 1 from w where k < n.i + 200000) select count(*) from w) as op,"
+                             "'' as a, '' as b, '' as c, '' as d from n;");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open16(Database().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "begin exclusive; insert into t values (1);", nullptr, nullptr, nullptr), SQLITE_OK);
+    UniqueHandle<HANDLE, &CloseHandle> committer(CreateThread(nullptr, 0, CommitAfterTenSeconds, writer, 0, nullptr));
+
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(OpcodeDatabase::Open());
+    ASSERT_TRUE(OpcodeDatabase::Query(L"select * from opc"));
+    EXPECT_GE(GetTickCount64() - start, 9000u) << "the query waits for the lock";
+    int rows = 0;
+    while (OpcodeDatabase::NextRow())
+        ++rows;
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GT(rows, 0) << "the time left after the lock reads rows";
+    EXPECT_GE(took, OpcodeDatabase::PassMilliseconds - 1000);
+    EXPECT_LT(took, OpcodeDatabase::PassMilliseconds + 5000);
+
+    WaitForSingleObject(committer.get(), INFINITE);
+    sqlite3_close(writer);
 }
 
 } // namespace
