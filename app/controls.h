@@ -17,7 +17,9 @@ constexpr int ControlCount = 4;
 HWND MainWindowHandle();
 HWND ControlWindow(int number);
 
-// Start-up steps that make the windows; each returns false when the window could not be made.
+// Start-up steps that make the windows. OpenMainWindow returns false when the main window could
+// not be made; CreateControls then makes the controls in it, and a control that could not be made
+// is left null, which every later call on it tolerates.
 bool OpenMainWindow();
 void CreateControls();
 
