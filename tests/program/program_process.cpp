@@ -1,5 +1,7 @@
 #include "program/program_process.h"
 
+#include <commctrl.h>
+
 #include "support/input.h"
 
 namespace {
@@ -81,7 +83,7 @@ bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
     for (;;) {
-        if (List() && SendMessageW(List(), 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == rows)
+        if (List() && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == rows)
             return true;
         if (GetTickCount64() >= deadline)
             return false;
