@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 // Control numbers; each is also the control's window identifier.
@@ -13,6 +14,14 @@ enum ControlNumber : int {
     DetailPane = 3,
 };
 constexpr int ControlCount = 4;
+
+// The opcode list's columns, left to right, with their widths at start-up.
+struct ListColumn {
+    const wchar_t* title;
+    int width;
+};
+inline constexpr ListColumn ListColumns[] = {{L"Mnem", 300}, {L"Bytes", 320}};
+inline constexpr int ListColumnCount = static_cast<int>(std::size(ListColumns));
 
 HWND MainWindowHandle();
 HWND ControlWindow(int number);

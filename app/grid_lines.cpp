@@ -1,5 +1,6 @@
 #include "app/grid_lines.h"
 
+#include "app/controls.h"
 #include "app/win32_handles.h"
 
 namespace {
@@ -66,9 +67,9 @@ void DrawLines(HWND list, HDC dc)
     const int scrolled = GetScrollPos(list, SB_HORZ);
     int columnEdge = -scrolled;
     const bool hasRows = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 0;
-    for (int column = 0; column < 2; ++column) {
+    for (int column = 0; column < ListColumnCount; ++column) {
         columnEdge += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
-        if (column == 1 && !hasRows)
+        if (column == ListColumnCount - 1 && !hasRows)
             break;
         MoveToEx(dc, columnEdge - 1, grid.headerBottom, nullptr);
         LineTo(dc, columnEdge - 1, grid.clientBottom);
