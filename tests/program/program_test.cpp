@@ -153,11 +153,8 @@ TEST_F(ProgramWithThreeRows, ADatabaseRemovedWhileRunningIsReportedByARowClickTh
 
 int RowsMatching(const std::wstring& database, const char* sql)
 {
-    std::string path;
-    for (wchar_t c : database)
-        path += char(c);
     sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(Utf8(database).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
     const int rows = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;

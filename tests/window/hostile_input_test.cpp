@@ -34,16 +34,6 @@ void TypeAndDelete()
     TypeInto(MnemonicFilter, L"\b");
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
-
 using HostileInput = ProgramWindowTest;
 
 TEST_F(HostileInput, EveryDatabaseInTheCorpusGivesItsListAndPaneWithoutAMessage)
