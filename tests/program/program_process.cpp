@@ -44,7 +44,7 @@ ProgramProcess::ProgramProcess(const std::wstring& currentDirectory)
     std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
     if (CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        currentDirectory.c_str(), &startup, &info)) {
-        process_ = info.hProcess;
+        process_.reset(info.hProcess);
         id_ = info.dwProcessId;
         CloseHandle(info.hThread);
     }
@@ -52,13 +52,10 @@ ProgramProcess::ProgramProcess(const std::wstring& currentDirectory)
 
 ProgramProcess::~ProgramProcess()
 {
-    if (!process_)
-        return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
     }
-    CloseHandle(process_);
 }
 
 HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
@@ -93,10 +90,10 @@ bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
 
 std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)
 {
-    if (!process_ || WaitForSingleObject(process_, timeoutMilliseconds) != WAIT_OBJECT_0)
+    if (!process_ || WaitForSingleObject(process_.get(), timeoutMilliseconds) != WAIT_OBJECT_0)
         return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 

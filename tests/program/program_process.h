@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "support/kernel_handles.h"
+
 // The real program, started from beside the test executable with a current directory of
 // the test's choosing. Killed at the end if it is still running.
 class ProgramProcess {
@@ -14,7 +16,7 @@ public:
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return static_cast<bool>(process_); }
     DWORD Id() const { return id_; }
 
     // The main window once it is on screen; null after the time.
@@ -28,7 +30,7 @@ public:
     HWND ListHeader() const;
 
 private:
-    HANDLE process_ = nullptr;
+    UniqueKernelHandle process_;
     DWORD id_ = 0;
     HWND main_ = nullptr;
 };

@@ -61,18 +61,14 @@ std::optional<SeenMessageBox> DismissMessageBox(DWORD processId, DWORD timeoutMi
 MessageBoxWatch::MessageBoxWatch(DWORD timeoutMilliseconds, std::function<void(HWND)> whileShown)
     : timeout_(timeoutMilliseconds), whileShown_(std::move(whileShown))
 {
-    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    thread_.reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 }
 
 MessageBoxWatch::~MessageBoxWatch() { Result(); }
 
 std::optional<SeenMessageBox> MessageBoxWatch::Result()
 {
-    if (thread_) {
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    thread_.reset();
     return seen_;
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "support/kernel_handles.h"
+
 struct SeenMessageBox {
     std::wstring title;
     std::wstring text;
@@ -30,7 +32,7 @@ public:
     std::optional<SeenMessageBox> Result();
 
 private:
-    HANDLE thread_ = nullptr;
+    JoinedThread thread_;
     DWORD timeout_;
     std::function<void(HWND)> whileShown_;
     std::optional<SeenMessageBox> seen_;

@@ -13,6 +13,7 @@
 #include "catalogue/refresh_list.h"
 #include "support/database_corpus.h"
 #include "support/fixture_database.h"
+#include "support/kernel_handles.h"
 #include "support/temp_folder.h"
 #include "window/program_window.h"
 
@@ -126,13 +127,12 @@ TEST_F(HostileInput, AShortLockIsWaitedForAndAWritersChangesShowNext)
                            "insert into opc values (7, 'ADDX', '77', '', '', '', '');",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
-    HANDLE releaser = CreateThread(nullptr, 0, ReleaseLockSoon, writer, 0, nullptr);
+    JoinedThread releaser(CreateThread(nullptr, 0, ReleaseLockSoon, writer, 0, nullptr));
     TypeInto(MnemonicFilter, L"add");
     EXPECT_EQ(ListMnemonics(), (std::vector<std::wstring>{L"ADD", L"add", L"ADDX"}));
     ClickAt(ListRowPoint(0));
     EXPECT_EQ(TextOf(DetailPane).substr(0, 21), L"ADD written meanwhile");
-    WaitForSingleObject(releaser, INFINITE);
-    CloseHandle(releaser);
+    releaser.reset();
     sqlite3_close(writer);
 }
 

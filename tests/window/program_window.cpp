@@ -99,16 +99,14 @@ std::wstring TestFolder() { return Folder->Path(); }
 UnexpectedBoxes::UnexpectedBoxes()
 {
     InitializeCriticalSection(&lock_);
-    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    thread_.reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 }
 
 UnexpectedBoxes::~UnexpectedBoxes()
 {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    CloseHandle(stop_);
+    SetEvent(stop_.get());
+    thread_.reset();
     DeleteCriticalSection(&lock_);
 }
 
@@ -123,7 +121,7 @@ std::vector<std::wstring> UnexpectedBoxes::Texts()
 DWORD WINAPI UnexpectedBoxes::Watch(void* self)
 {
     auto* watch = static_cast<UnexpectedBoxes*>(self);
-    while (WaitForSingleObject(watch->stop_, 0) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(watch->stop_.get(), 0) == WAIT_TIMEOUT) {
         if (auto seen = DismissMessageBox(GetCurrentProcessId(), 100)) {
             EnterCriticalSection(&watch->lock_);
             watch->texts_.push_back(seen->text);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "support/kernel_handles.h"
 
 // The program's windows, made once for the whole test run in a folder of its own, which is
 // also the current directory, so "tuvex.db3" there is the database the program reads.
@@ -25,8 +26,8 @@ public:
     std::vector<std::wstring> Texts();
 
 private:
-    HANDLE stop_;
-    HANDLE thread_;
+    UniqueKernelHandle stop_;
+    JoinedThread thread_;
     CRITICAL_SECTION lock_;
     std::vector<std::wstring> texts_;
     static DWORD WINAPI Watch(void* self);
