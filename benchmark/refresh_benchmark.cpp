@@ -2,8 +2,9 @@
 // that the same refresh cannot avoid, for tables of three sizes, three filters, with and
 // without a sort. Usage:
 //   refresh_benchmark [--reference PATH] [--page-size BYTES] [--repetitions-scale X] [--breakdown]
-// --reference takes the first table's size from the reference table at PATH; --breakdown adds
-// one timed pass of each step of an unfiltered refresh per table size.
+// The first table has the size of the reference table, read from PATH or, without --reference,
+// from the "tuvex.db3" built beside this executable; --breakdown adds one timed pass of each
+// step of an unfiltered refresh per table size.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,8 +30,6 @@
 #include "catalogue/sort_state.h"
 
 namespace {
-
-constexpr int ReferenceRowsWhenUnknown = 624;
 
 struct Options {
     std::string referencePath;
@@ -200,10 +199,20 @@ void PrintBreakdown(int tableRows)
                 tableRows, deleteAll, database, inserts, subItems, redrawOn, invalidate, repaint);
 }
 
+std::string BuiltReferenceTable()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    folder.resize(folder.find_last_of("\\/") + 1);
+    return folder + "tuvex.db3";
+}
+
+// The rows of the reference table's opc; 0 when the file cannot be read as one.
 int CountReferenceRows(const std::string& path)
 {
     sqlite3* connection = nullptr;
-    int rows = ReferenceRowsWhenUnknown;
+    int rows = 0;
     if (sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* count = nullptr;
         if (sqlite3_prepare_v2(connection, "select count(*) from opc", -1, &count, nullptr) == SQLITE_OK &&
@@ -273,8 +282,13 @@ Options ParseOptions(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const Options options = ParseOptions(argc, argv);
-    const int referenceRows =
-        options.referencePath.empty() ? ReferenceRowsWhenUnknown : CountReferenceRows(options.referencePath);
+    const std::string referencePath = options.referencePath.empty() ? BuiltReferenceTable() : options.referencePath;
+    const int referenceRows = CountReferenceRows(referencePath);
+    if (referenceRows <= 0) {
+        std::fprintf(stderr, "no reference table with rows at %s (build it, or give --reference PATH)\n",
+                     referencePath.c_str());
+        return 2;
+    }
     auto scaled = [&](int repetitions) { return std::max(3, static_cast<int>(repetitions * options.repetitionsScale)); };
     const std::vector<TableSize> sizes = {{referenceRows, scaled(41)}, {10000, scaled(21)}, {100000, scaled(7)}};
 
