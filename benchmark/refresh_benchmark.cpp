@@ -147,7 +147,41 @@ CaseResult MeasureCase(int tableRows, int repetitions, const FilterCase& filter,
     return {tableRows, filter.label, sorted, rowsReturned, Median(floors), Median(refreshes)};
 }
 
-// Where the time of an unfiltered refresh goes: the steps of RefreshList, each timed on its own.
+// When each step of the observed refresh ended.
+struct StepEnd {
+    RefreshStep step;
+    LARGE_INTEGER time;
+};
+std::vector<StepEnd> StepEnds;
+
+void RecordStepEnd(RefreshStep step)
+{
+    StepEnd end{step, {}};
+    QueryPerformanceCounter(&end.time);
+    StepEnds.push_back(end);
+}
+
+const char* StepName(RefreshStep step)
+{
+    switch (step) {
+    case RefreshStep::ListEmptied:
+        return "empty the list";
+    case RefreshStep::DatabaseOpened:
+        return "open";
+    case RefreshStep::QueryPrepared:
+        return "query";
+    case RefreshStep::ListFilled:
+        return "fill (read and insert)";
+    case RefreshStep::RedrawRestored:
+        return "redraw on";
+    case RefreshStep::DatabaseClosed:
+        return "close";
+    }
+    return "?";
+}
+
+// Where the time of an unfiltered refresh goes: one pass of the real RefreshList, timed at the
+// end of each of its steps, and the repaint that follows it.
 void PrintBreakdown(int tableRows)
 {
     SetControlText(MnemonicFilter, L"");
@@ -157,46 +191,23 @@ void PrintBreakdown(int tableRows)
     RefreshAndRepaint();
     SettleWindow();
 
-    struct Row {
-        std::wstring mnemonic, bytes;
-        std::int64_t key;
-    };
-    std::vector<Row> rows;
     HWND list = ControlWindow(OpcodeList);
-    SuppressControlEvents ownWrites;
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    const double deleteAll = TimeOf([list] { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); });
-    const double database = TimeOf([&] {
-        OpcodeDatabase::Open();
-        OpcodeDatabase::Query(BuildListQuery(L"", L"", NotSorted, NotSorted));
-        while (OpcodeDatabase::NextRow())
-            rows.push_back({OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2), OpcodeDatabase::ColumnInt(0)});
-        OpcodeDatabase::Close();
-    });
-    const double inserts = TimeOf([&] {
-        for (size_t n = 0; n < rows.size(); ++n) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_PARAM;
-            item.iItem = static_cast<int>(n);
-            item.pszText = rows[n].mnemonic.data();
-            item.lParam = rows[n].key;
-            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
-    });
-    const double subItems = TimeOf([&] {
-        for (size_t n = 0; n < rows.size(); ++n) {
-            LVITEMW item{};
-            item.iSubItem = 1;
-            item.pszText = rows[n].bytes.data();
-            SendMessageW(list, LVM_SETITEMTEXTW, n, reinterpret_cast<LPARAM>(&item));
-        }
-    });
-    const double redrawOn = TimeOf([list] { SendMessageW(list, WM_SETREDRAW, TRUE, 0); });
-    const double invalidate = TimeOf([list] { InvalidateRect(list, nullptr, TRUE); });
+    StepEnds.clear();
+    ObserveRefreshSteps(RecordStepEnd);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    RefreshList();
+    ObserveRefreshSteps(nullptr);
     const double repaint = TimeOf([list] { UpdateWindow(list); });
-    std::printf("Breakdown at %d rows (one pass, ms): delete all %.1f, database read %.1f, inserts %.1f, "
-                "sub-item texts %.1f, redraw on %.1f, invalidate %.1f, repaint %.1f\n",
-                tableRows, deleteAll, database, inserts, subItems, redrawOn, invalidate, repaint);
+    SettleWindow();
+
+    std::printf("Breakdown at %d rows (one pass, ms):", tableRows);
+    LARGE_INTEGER previous = start;
+    for (const StepEnd& end : StepEnds) {
+        std::printf(" %s %.1f,", StepName(end.step), Milliseconds(previous, end.time));
+        previous = end.time;
+    }
+    std::printf(" repaint %.1f\n", repaint);
 }
 
 std::string BuiltReferenceTable()
