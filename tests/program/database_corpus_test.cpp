@@ -29,7 +29,7 @@ TEST(DatabaseCorpus, EverySessionEndsWithExitCodeZeroAndLosesNothing)
         if (c.listedRows >= 0)
             EXPECT_TRUE(program.WaitForListRows(c.listedRows, 60000));
         else
-            Sleep(500);
+            EXPECT_TRUE(program.WaitUntilAnswering(60000));
         if (c.listedRows != 0) {
             SetForegroundWindow(main);
             RECT header{};

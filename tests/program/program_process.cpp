@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "support/input.h"
+#include "support/message_wait.h"
 
 namespace {
 
@@ -60,15 +61,14 @@ ProgramProcess::~ProgramProcess()
 
 HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
-    while (!main_) {
-        MainWindowSearch search{id_};
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-        main_ = search.window;
-        if (main_ || GetTickCount64() >= deadline)
-            break;
-        Sleep(20);
-    }
+    WaitUntil(
+        [this] {
+            MainWindowSearch search{id_};
+            EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+            main_ = search.window;
+            return main_ != nullptr;
+        },
+        main_ ? 0 : timeoutMilliseconds, process_.get());
     return main_;
 }
 
@@ -78,14 +78,14 @@ HWND ProgramProcess::ListHeader() const { return List() ? GetWindow(List(), GW_C
 
 bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
-    for (;;) {
-        if (List() && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == rows)
-            return true;
-        if (GetTickCount64() >= deadline)
-            return false;
-        Sleep(20);
-    }
+    return WaitUntil([&] { return List() && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == rows; },
+                     timeoutMilliseconds, process_.get());
+}
+
+bool ProgramProcess::WaitUntilAnswering(DWORD timeoutMilliseconds)
+{
+    DWORD_PTR answer = 0;
+    return main_ && SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMilliseconds, &answer);
 }
 
 std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)

@@ -19,10 +19,14 @@ public:
     bool Started() const { return static_cast<bool>(process_); }
     DWORD Id() const { return id_; }
 
-    // The main window once it is on screen; null after the time.
+    // The main window once it is on screen; null after the time or once the program has ended.
     HWND WaitForMainWindow(DWORD timeoutMilliseconds = 15000);
-    // Waits until the list holds rows as many as given; false after the time.
+    // Waits until the list holds rows as many as given; false after the time or once the
+    // program has ended.
     bool WaitForListRows(int rows, DWORD timeoutMilliseconds = 15000);
+    // Waits until the program takes messages again, so what it was doing before is done (the
+    // first list fill comes before its message loop); false when it did not within the time.
+    bool WaitUntilAnswering(DWORD timeoutMilliseconds = 15000);
     // The exit code, or nothing while the process still runs after the time.
     std::optional<DWORD> WaitForExit(DWORD timeoutMilliseconds = 15000);
 

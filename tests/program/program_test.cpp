@@ -140,7 +140,7 @@ TEST_F(ProgramWithThreeRows, ADatabaseRemovedWhileRunningIsReportedByARowClickTh
     EXPECT_EQ(detailBox->text, L"it happens");
     EXPECT_FALSE(program.WaitForExit(1000).has_value()) << "the program carries on";
 
-    Sleep(300);
+    ASSERT_TRUE(program.WaitUntilAnswering()) << "the program is back in its message loop";
     ClickScreen(FirstHeaderItemOf(program));
     const auto refreshBox = DismissMessageBox(program.Id(), 10000);
     ASSERT_TRUE(refreshBox.has_value());

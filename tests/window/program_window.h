@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ extern HFONT FontsBeforeRegistration[ControlCount];
 // until nothing is left; with a time, keeps doing so until the time has passed.
 void Pump();
 void PumpFor(DWORD milliseconds);
+// The same until done() holds; false when the time ran out first.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds);
 
 struct ListRow {
     std::wstring mnemonic;
