@@ -12,6 +12,7 @@ using UniqueDisplayContext = UniqueHandle<HDC, &DeleteDC>;
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 using UniqueFont = UniqueHandle<HFONT, &DeleteGdiObject>;
 using UniquePen = UniqueHandle<HPEN, &DeleteGdiObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteGdiObject>;
 
 // A window's display context from GetDC, which only ReleaseDC with the same window gives back.
 struct WindowDc {

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include "app/win32_handles.h"
 #include "program/program_process.h"
 #include "support/fixture_database.h"
 #include "support/message_box_watch.h"
@@ -221,9 +222,7 @@ TEST_F(ProgramWithThreeRows, OtherProcessesDoNotSeeThePrivateFont)
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcscpy(wanted.lfFaceName, L"Dina");
     int faces = 0;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &wanted, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
-    ReleaseDC(nullptr, dc);
+    EnumFontFamiliesExW(GetWindowDc(nullptr).get().dc, &wanted, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
     EXPECT_EQ(faces, 0);
 
     PostMessageW(main, WM_CLOSE, 0, 0);
