@@ -61,6 +61,8 @@ ProgramProcess::~ProgramProcess()
 
 HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
 {
+    if (main_)
+        return main_;
     WaitUntil(
         [this] {
             MainWindowSearch search{id_};
@@ -68,7 +70,7 @@ HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
             main_ = search.window;
             return main_ != nullptr;
         },
-        main_ ? 0 : timeoutMilliseconds, process_.get());
+        timeoutMilliseconds, process_.get());
     return main_;
 }
 

@@ -28,8 +28,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds, HAN
         if (now >= deadline)
             return false;
         const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, pollMilliseconds));
-        const DWORD woke =
-            MsgWaitForMultipleObjectsEx(stopOn ? 1 : 0, stopOn ? &stopOn : nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woke = MsgWaitForMultipleObjectsEx(stopOn ? 1 : 0, stopOn ? &stopOn : nullptr, slice,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (stopOn && woke == WAIT_OBJECT_0) {
             deliver();
             return done && done();
