@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 // Control numbers; each is also the control's window identifier.
@@ -14,10 +15,20 @@ enum ControlNumber : int {
 };
 constexpr int ControlCount = 4;
 
+// The opcode list's columns, left to right, with their widths at start-up.
+struct ListColumn {
+    const wchar_t* title;
+    int width;
+};
+inline constexpr ListColumn ListColumns[] = {{L"Mnem", 300}, {L"Bytes", 320}};
+inline constexpr int ListColumnCount = static_cast<int>(std::size(ListColumns));
+
 HWND MainWindowHandle();
 HWND ControlWindow(int number);
 
-// Start-up steps that make the windows; each returns false when the window could not be made.
+// Start-up steps that make the windows. OpenMainWindow returns false when the main window could
+// not be made; CreateControls then makes the controls in it, and a control that could not be made
+// is left null, which every later call on it tolerates.
 bool OpenMainWindow();
 void CreateControls();
 

@@ -1,5 +1,6 @@
 #include "app/grid_lines.h"
 
+#include "app/controls.h"
 #include "app/win32_handles.h"
 
 namespace {
@@ -19,12 +20,11 @@ int HeaderBottom(HWND list)
 // and the one pixel of padding the list puts under each row's text.
 int EmptyListRowHeight(HWND list)
 {
-    HDC dc = GetDC(list);
-    HGDIOBJ previousFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    const UniqueWindowDc dc = GetWindowDc(list);
+    const HGDIOBJ listFont = reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0));
+    const UniqueSelection fontSelected = SelectInto(dc.get().dc, listFont);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previousFont);
-    ReleaseDC(list, dc);
+    GetTextMetricsW(dc.get().dc, &metrics);
     return metrics.tmHeight + 1;
 }
 
@@ -55,8 +55,8 @@ void DrawLines(HWND list, HDC dc)
     if (grid.rowHeight <= 0)
         return;
 
-    UniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE)));
-    HGDIOBJ previousPen = SelectObject(dc, pen.get());
+    const UniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE)));
+    const UniqueSelection penSelected = SelectInto(dc, pen.get());
 
     ForEachRowBoundary(grid, [&](int y) {
         MoveToEx(dc, client.left, y, nullptr);
@@ -66,15 +66,13 @@ void DrawLines(HWND list, HDC dc)
     const int scrolled = GetScrollPos(list, SB_HORZ);
     int columnEdge = -scrolled;
     const bool hasRows = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 0;
-    for (int column = 0; column < 2; ++column) {
+    for (int column = 0; column < ListColumnCount; ++column) {
         columnEdge += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
-        if (column == 1 && !hasRows)
+        if (column == ListColumnCount - 1 && !hasRows)
             break;
         MoveToEx(dc, columnEdge - 1, grid.headerBottom, nullptr);
         LineTo(dc, columnEdge - 1, grid.clientBottom);
     }
-
-    SelectObject(dc, previousPen);
 }
 
 bool RuledInThisPaint = false;
@@ -102,11 +100,10 @@ LRESULT PaintListWithGridLines(HWND list, WPARAM wParam, LPARAM lParam, WNDPROC 
     // Some list implementations skip custom drawing altogether while the list has no rows; the
     // empty list is ruled all the same, over what the list has painted.
     if (!RuledInThisPaint && IsWindowEnabled(list)) {
-        HDC given = reinterpret_cast<HDC>(wParam);
-        HDC dc = given ? given : GetDC(list);
-        DrawLines(list, dc);
-        if (!given)
-            ReleaseDC(list, dc);
+        if (HDC given = reinterpret_cast<HDC>(wParam))
+            DrawLines(list, given);
+        else if (const UniqueWindowDc own = GetWindowDc(list))
+            DrawLines(list, own.get().dc);
     }
     return result;
 }

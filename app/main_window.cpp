@@ -141,18 +141,12 @@ constexpr ControlLayout Layout[] = {
     {BytesFilter, WC_EDITW, FilterStyle, {320, 0, 320, 20}},
 };
 
-struct ListColumn {
-    const wchar_t* title;
-    int width;
-};
-constexpr ListColumn Columns[] = {{L"Mnem", 300}, {L"Bytes", 320}};
-
 void InsertListColumn(HWND list, int index)
 {
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.cx = Columns[index].width;
-    column.pszText = const_cast<wchar_t*>(Columns[index].title);
+    column.cx = ListColumns[index].width;
+    column.pszText = const_cast<wchar_t*>(ListColumns[index].title);
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }

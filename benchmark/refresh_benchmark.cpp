@@ -2,8 +2,9 @@
 // that the same refresh cannot avoid, for tables of three sizes, three filters, with and
 // without a sort. Usage:
 //   refresh_benchmark [--reference PATH] [--page-size BYTES] [--repetitions-scale X] [--breakdown]
-// --reference takes the first table's size from the reference table at PATH; --breakdown adds
-// one timed pass of each step of an unfiltered refresh per table size.
+// The first table has the size of the reference table, read from PATH or, without --reference,
+// from the "tuvex.db3" built beside this executable; --breakdown adds one timed pass of each
+// step of an unfiltered refresh per table size.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,8 +30,6 @@
 #include "catalogue/sort_state.h"
 
 namespace {
-
-constexpr int ReferenceRowsWhenUnknown = 624;
 
 struct Options {
     std::string referencePath;
@@ -148,7 +147,41 @@ CaseResult MeasureCase(int tableRows, int repetitions, const FilterCase& filter,
     return {tableRows, filter.label, sorted, rowsReturned, Median(floors), Median(refreshes)};
 }
 
-// Where the time of an unfiltered refresh goes: the steps of RefreshList, each timed on its own.
+// When each step of the observed refresh ended.
+struct StepEnd {
+    RefreshStep step;
+    LARGE_INTEGER time;
+};
+std::vector<StepEnd> StepEnds;
+
+void RecordStepEnd(RefreshStep step)
+{
+    StepEnd end{step, {}};
+    QueryPerformanceCounter(&end.time);
+    StepEnds.push_back(end);
+}
+
+const char* StepName(RefreshStep step)
+{
+    switch (step) {
+    case RefreshStep::ListEmptied:
+        return "empty the list";
+    case RefreshStep::DatabaseOpened:
+        return "open";
+    case RefreshStep::QueryPrepared:
+        return "query";
+    case RefreshStep::ListFilled:
+        return "fill (read and insert)";
+    case RefreshStep::RedrawRestored:
+        return "redraw on";
+    case RefreshStep::DatabaseClosed:
+        return "close";
+    }
+    return "?";
+}
+
+// Where the time of an unfiltered refresh goes: one pass of the real RefreshList, timed at the
+// end of each of its steps, and the repaint that follows it.
 void PrintBreakdown(int tableRows)
 {
     SetControlText(MnemonicFilter, L"");
@@ -158,52 +191,39 @@ void PrintBreakdown(int tableRows)
     RefreshAndRepaint();
     SettleWindow();
 
-    struct Row {
-        std::wstring mnemonic, bytes;
-        std::int64_t key;
-    };
-    std::vector<Row> rows;
     HWND list = ControlWindow(OpcodeList);
-    SuppressControlEvents ownWrites;
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    const double deleteAll = TimeOf([list] { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); });
-    const double database = TimeOf([&] {
-        OpcodeDatabase::Open();
-        OpcodeDatabase::Query(BuildListQuery(L"", L"", NotSorted, NotSorted));
-        while (OpcodeDatabase::NextRow())
-            rows.push_back({OpcodeDatabase::ColumnText(1), OpcodeDatabase::ColumnText(2), OpcodeDatabase::ColumnInt(0)});
-        OpcodeDatabase::Close();
-    });
-    const double inserts = TimeOf([&] {
-        for (size_t n = 0; n < rows.size(); ++n) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT | LVIF_PARAM;
-            item.iItem = static_cast<int>(n);
-            item.pszText = rows[n].mnemonic.data();
-            item.lParam = rows[n].key;
-            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
-    });
-    const double subItems = TimeOf([&] {
-        for (size_t n = 0; n < rows.size(); ++n) {
-            LVITEMW item{};
-            item.iSubItem = 1;
-            item.pszText = rows[n].bytes.data();
-            SendMessageW(list, LVM_SETITEMTEXTW, n, reinterpret_cast<LPARAM>(&item));
-        }
-    });
-    const double redrawOn = TimeOf([list] { SendMessageW(list, WM_SETREDRAW, TRUE, 0); });
-    const double invalidate = TimeOf([list] { InvalidateRect(list, nullptr, TRUE); });
+    StepEnds.clear();
+    ObserveRefreshSteps(RecordStepEnd);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    RefreshList();
+    ObserveRefreshSteps(nullptr);
     const double repaint = TimeOf([list] { UpdateWindow(list); });
-    std::printf("Breakdown at %d rows (one pass, ms): delete all %.1f, database read %.1f, inserts %.1f, "
-                "sub-item texts %.1f, redraw on %.1f, invalidate %.1f, repaint %.1f\n",
-                tableRows, deleteAll, database, inserts, subItems, redrawOn, invalidate, repaint);
+    SettleWindow();
+
+    std::printf("Breakdown at %d rows (one pass, ms):", tableRows);
+    LARGE_INTEGER previous = start;
+    for (const StepEnd& end : StepEnds) {
+        std::printf(" %s %.1f,", StepName(end.step), Milliseconds(previous, end.time));
+        previous = end.time;
+    }
+    std::printf(" repaint %.1f\n", repaint);
 }
 
+std::string BuiltReferenceTable()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    folder.resize(folder.find_last_of("\\/") + 1);
+    return folder + "tuvex.db3";
+}
+
+// The rows of the reference table's opc; 0 when the file cannot be read as one.
 int CountReferenceRows(const std::string& path)
 {
     sqlite3* connection = nullptr;
-    int rows = ReferenceRowsWhenUnknown;
+    int rows = 0;
     if (sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* count = nullptr;
         if (sqlite3_prepare_v2(connection, "select count(*) from opc", -1, &count, nullptr) == SQLITE_OK &&
@@ -273,8 +293,13 @@ Options ParseOptions(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const Options options = ParseOptions(argc, argv);
-    const int referenceRows =
-        options.referencePath.empty() ? ReferenceRowsWhenUnknown : CountReferenceRows(options.referencePath);
+    const std::string referencePath = options.referencePath.empty() ? BuiltReferenceTable() : options.referencePath;
+    const int referenceRows = CountReferenceRows(referencePath);
+    if (referenceRows <= 0) {
+        std::fprintf(stderr, "no reference table with rows at %s (build it, or give --reference PATH)\n",
+                     referencePath.c_str());
+        return 2;
+    }
     auto scaled = [&](int repetitions) { return std::max(3, static_cast<int>(repetitions * options.repetitionsScale)); };
     const std::vector<TableSize> sizes = {{referenceRows, scaled(41)}, {10000, scaled(21)}, {100000, scaled(7)}};
 

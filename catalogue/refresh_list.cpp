@@ -73,7 +73,17 @@ private:
     HWND list_;
 };
 
+RefreshStepObserver StepObserver = nullptr;
+
+void StepEnded(RefreshStep step)
+{
+    if (StepObserver)
+        StepObserver(step);
+}
+
 } // namespace
+
+void ObserveRefreshSteps(RefreshStepObserver observer) { StepObserver = observer; }
 
 void RefreshList()
 {
@@ -83,6 +93,7 @@ void RefreshList()
         SuppressControlEvents ownWrite;
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     }
+    StepEnded(RefreshStep::ListEmptied);
 
     if (!OpcodeDatabase::Open()) {
         // The emptied list is shown behind the message.
@@ -90,13 +101,18 @@ void RefreshList()
         ShowMessage(L"Database error", L"n00b!");
         EndProgramAfterDatabaseError();
     }
+    StepEnded(RefreshStep::DatabaseOpened);
 
     const std::wstring query =
         BuildListQuery(ReadControlText(MnemonicFilter), ReadControlText(BytesFilter), SortMnemonic, SortBytes);
     if (OpcodeDatabase::Query(query)) {
+        StepEnded(RefreshStep::QueryPrepared);
         SuppressControlEvents ownWrite;
         FillFromQuery(list);
+        StepEnded(RefreshStep::ListFilled);
         redrawHeld.Release();
+        StepEnded(RefreshStep::RedrawRestored);
     }
     OpcodeDatabase::Close();
+    StepEnded(RefreshStep::DatabaseClosed);
 }

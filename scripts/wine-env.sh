@@ -6,6 +6,8 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Wine names Unix files in the locale's character set: without UTF-8 only ASCII names can be made.
+export LC_ALL=C.UTF-8
 
 started_xvfb=""
 start_display() {

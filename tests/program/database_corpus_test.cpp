@@ -8,17 +8,16 @@
 #include <map>
 #include <memory>
 
-#include "app/unique_handle.h"
 #include "catalogue/opcode_database.h"
 #include "catalogue/refresh_list.h"
 #include "program/program_process.h"
 #include "support/database_corpus.h"
+#include "support/kernel_handles.h"
 #include "support/message_box_watch.h"
+#include "support/message_wait.h"
 #include "support/temp_folder.h"
 
 namespace {
-
-using UniqueProcessHandle = UniqueHandle<HANDLE, &CloseHandle>;
 
 // What the program may hold at most, whatever the file.
 constexpr SIZE_T MostMemory = SIZE_T{1} << 30;
@@ -27,7 +26,7 @@ constexpr SIZE_T MostMemory = SIZE_T{1} << 30;
 // cannot be read.
 SIZE_T PeakMemoryOf(DWORD processId)
 {
-    UniqueProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     if (!process || !GetProcessMemoryInfo(process.get(), &counters, sizeof(counters)))
@@ -38,14 +37,12 @@ SIZE_T PeakMemoryOf(DWORD processId)
 // Whether the window takes a message again before the deadline (a GetTickCount64 time).
 bool AnswersBefore(HWND window, ULONGLONG deadline)
 {
-    for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const auto answers = [window] {
         DWORD_PTR result = 0;
-        if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result))
-            return true;
-        if (GetTickCount64() >= deadline)
-            return false;
-        Sleep(200);
-    }
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+    };
+    return WaitUntil(answers, deadline > now ? static_cast<DWORD>(deadline - now) : 0, nullptr, 200);
 }
 
 std::wstring PaneTextOf(HWND main)
@@ -76,7 +73,7 @@ TEST(DatabaseCorpus, EverySessionEndsWithExitCodeZeroAndLosesNothing)
         if (c.listedRows >= 0)
             EXPECT_TRUE(program.WaitForListRows(c.listedRows, 60000));
         else
-            Sleep(500);
+            EXPECT_TRUE(program.WaitUntilAnswering(60000));
         if (c.listedRows != 0) {
             SetForegroundWindow(main);
             RECT header{};
@@ -160,8 +157,9 @@ TEST(DatabaseCorpus, AFileMadeToExhaustTheReaderNeitherHangsTheProgramNorTakesIt
     for (auto& s : sessions) {
         SCOPED_TRACE(s->c->name);
         if (s->c->firstDetail) {
-            while (PaneTextOf(s->main) != s->c->firstDetail && GetTickCount64() < clicked + Budget)
-                Sleep(200);
+            const ULONGLONG now = GetTickCount64();
+            WaitUntil([&] { return PaneTextOf(s->main) == s->c->firstDetail; },
+                      clicked + Budget > now ? static_cast<DWORD>(clicked + Budget - now) : 0, nullptr, 200);
             EXPECT_EQ(PaneTextOf(s->main), s->c->firstDetail);
         }
         EXPECT_TRUE(AnswersBefore(s->main, clicked + Budget)) << "the row click's pass does not end";

@@ -1,6 +1,9 @@
 #include "program/program_process.h"
 
+#include <commctrl.h>
+
 #include "support/input.h"
+#include "support/message_wait.h"
 
 namespace {
 
@@ -47,7 +50,7 @@ ProgramProcess::ProgramProcess(const std::wstring& currentDirectory, const std::
     std::wstring commandLine = L"\"" + program + L"\"";
     if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        currentDirectory.c_str(), &startup, &info)) {
-        process_ = info.hProcess;
+        process_.reset(info.hProcess);
         id_ = info.dwProcessId;
         CloseHandle(info.hThread);
     }
@@ -55,26 +58,24 @@ ProgramProcess::ProgramProcess(const std::wstring& currentDirectory, const std::
 
 ProgramProcess::~ProgramProcess()
 {
-    if (!process_)
-        return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
     }
-    CloseHandle(process_);
 }
 
 HWND ProgramProcess::WaitForMainWindow(DWORD timeoutMilliseconds)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
-    while (!main_) {
-        MainWindowSearch search{id_};
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-        main_ = search.window;
-        if (main_ || GetTickCount64() >= deadline)
-            break;
-        Sleep(20);
-    }
+    if (main_)
+        return main_;
+    WaitUntil(
+        [this] {
+            MainWindowSearch search{id_};
+            EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+            main_ = search.window;
+            return main_ != nullptr;
+        },
+        timeoutMilliseconds, process_.get());
     return main_;
 }
 
@@ -84,22 +85,22 @@ HWND ProgramProcess::ListHeader() const { return List() ? GetWindow(List(), GW_C
 
 bool ProgramProcess::WaitForListRows(int rows, DWORD timeoutMilliseconds)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
-    for (;;) {
-        if (List() && SendMessageW(List(), 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == rows)
-            return true;
-        if (GetTickCount64() >= deadline)
-            return false;
-        Sleep(20);
-    }
+    return WaitUntil([&] { return List() && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == rows; },
+                     timeoutMilliseconds, process_.get());
+}
+
+bool ProgramProcess::WaitUntilAnswering(DWORD timeoutMilliseconds)
+{
+    DWORD_PTR answer = 0;
+    return main_ && SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMilliseconds, &answer);
 }
 
 std::optional<DWORD> ProgramProcess::WaitForExit(DWORD timeoutMilliseconds)
 {
-    if (!process_ || WaitForSingleObject(process_, timeoutMilliseconds) != WAIT_OBJECT_0)
+    if (!process_ || WaitForSingleObject(process_.get(), timeoutMilliseconds) != WAIT_OBJECT_0)
         return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 

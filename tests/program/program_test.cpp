@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include "app/win32_handles.h"
 #include "program/program_process.h"
 #include "support/fixture_database.h"
 #include "support/message_box_watch.h"
@@ -140,7 +141,7 @@ TEST_F(ProgramWithThreeRows, ADatabaseRemovedWhileRunningIsReportedByARowClickTh
     EXPECT_EQ(detailBox->text, L"it happens");
     EXPECT_FALSE(program.WaitForExit(1000).has_value()) << "the program carries on";
 
-    Sleep(300);
+    ASSERT_TRUE(program.WaitUntilAnswering()) << "the program is back in its message loop";
     ClickScreen(FirstHeaderItemOf(program));
     const auto refreshBox = DismissMessageBox(program.Id(), 10000);
     ASSERT_TRUE(refreshBox.has_value());
@@ -153,11 +154,8 @@ TEST_F(ProgramWithThreeRows, ADatabaseRemovedWhileRunningIsReportedByARowClickTh
 
 int RowsMatching(const std::wstring& database, const char* sql)
 {
-    std::string path;
-    for (wchar_t c : database)
-        path += char(c);
     sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(Utf8(database).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
     const int rows = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
@@ -224,9 +222,7 @@ TEST_F(ProgramWithThreeRows, OtherProcessesDoNotSeeThePrivateFont)
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcscpy(wanted.lfFaceName, L"Dina");
     int faces = 0;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &wanted, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
-    ReleaseDC(nullptr, dc);
+    EnumFontFamiliesExW(GetWindowDc(nullptr).get().dc, &wanted, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
     EXPECT_EQ(faces, 0);
 
     PostMessageW(main, WM_CLOSE, 0, 0);

@@ -14,14 +14,6 @@ namespace {
 
 std::wstring Db(const std::wstring& folder) { return folder + L"\\tuvex.db3"; }
 
-std::string Utf8(const std::wstring& text)
-{
-    std::string utf8;
-    for (wchar_t c : text)
-        utf8 += static_cast<char>(c); // paths here are ASCII
-    return utf8;
-}
-
 const char Seven[] =
     "create table opc (opid integer primary key, mn text, op text, sw text, len text, flags text, args text);";
 

@@ -5,16 +5,18 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-namespace {
-
 std::string Utf8(const std::wstring& text)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(bytes) - 1);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), bytes, nullptr, nullptr);
     return utf8;
 }
+
+namespace {
 
 void Execute(const std::wstring& path, const std::string& sql, int flags)
 {

@@ -2,6 +2,9 @@
 
 #include <string>
 
+// The UTF-8 form of text, as SQLite takes file names and SQL.
+std::string Utf8(const std::wstring& text);
+
 // Creates a database file at path (replacing any file there) and runs the SQL script in it.
 // Fails the current test on an SQL error.
 void MakeDatabase(const std::wstring& path, const std::string& sql);

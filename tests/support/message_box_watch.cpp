@@ -1,5 +1,7 @@
 #include "support/message_box_watch.h"
 
+#include "support/message_wait.h"
+
 namespace {
 
 struct BoxSearch {
@@ -32,19 +34,18 @@ constexpr int MessageBoxTextId = 0xFFFF;
 } // namespace
 
 std::optional<SeenMessageBox> DismissMessageBox(DWORD processId, DWORD timeoutMilliseconds,
-                                                const std::function<void(HWND box)>& whileShown)
+                                                const std::function<void(HWND box)>& whileShown, HANDLE stop)
 {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
     BoxSearch search{processId};
-    while (!search.box) {
+    const auto found = [&] {
         EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box)
-            break;
-        if (GetTickCount64() > deadline)
-            return std::nullopt;
-        Sleep(20);
-    }
-    Sleep(50); // let the box finish laying itself out
+        return search.box != nullptr;
+    };
+    if (!WaitUntil(found, timeoutMilliseconds, stop))
+        return std::nullopt;
+    // Once the box's thread answers, the box has laid itself out and runs its own message loop.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(search.box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
     if (whileShown)
         whileShown(search.box);
     SeenMessageBox seen;
@@ -61,18 +62,14 @@ std::optional<SeenMessageBox> DismissMessageBox(DWORD processId, DWORD timeoutMi
 MessageBoxWatch::MessageBoxWatch(DWORD timeoutMilliseconds, std::function<void(HWND)> whileShown)
     : timeout_(timeoutMilliseconds), whileShown_(std::move(whileShown))
 {
-    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    thread_.reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 }
 
 MessageBoxWatch::~MessageBoxWatch() { Result(); }
 
 std::optional<SeenMessageBox> MessageBoxWatch::Result()
 {
-    if (thread_) {
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    thread_.reset();
     return seen_;
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "support/kernel_handles.h"
+
 struct SeenMessageBox {
     std::wstring title;
     std::wstring text;
@@ -14,9 +16,10 @@ struct SeenMessageBox {
 
 // Waits for a message box of the given process with the title "Database error", calls
 // whileShown with it (the box is still up then), reads its text and presses OK. Nothing when
-// no box came up within the time.
+// no box came up within the time or before the stop event (may be null) was set.
 std::optional<SeenMessageBox> DismissMessageBox(DWORD processId, DWORD timeoutMilliseconds,
-                                                const std::function<void(HWND box)>& whileShown = {});
+                                                const std::function<void(HWND box)>& whileShown = {},
+                                                HANDLE stop = nullptr);
 
 // The same on a thread of its own, for boxes that the test's own thread shows.
 class MessageBoxWatch {
@@ -30,7 +33,7 @@ public:
     std::optional<SeenMessageBox> Result();
 
 private:
-    HANDLE thread_ = nullptr;
+    JoinedThread thread_;
     DWORD timeout_;
     std::function<void(HWND)> whileShown_;
     std::optional<SeenMessageBox> seen_;

@@ -9,6 +9,7 @@
 #include "app/unique_handle.h"
 #include "catalogue/opcode_database.h"
 #include "support/fixture_database.h"
+#include "support/kernel_handles.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -201,7 +202,7 @@ TEST_F(OpcodeDatabaseTest, AWaitForALockAndASlowQueryShareThePassTime)
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open16(Database().c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer, "begin exclusive; insert into t values (1);", nullptr, nullptr, nullptr), SQLITE_OK);
-    UniqueHandle<HANDLE, &CloseHandle> committer(CreateThread(nullptr, 0, CommitAfterTenSeconds, writer, 0, nullptr));
+    JoinedThread committer(CreateThread(nullptr, 0, CommitAfterTenSeconds, writer, 0, nullptr));
 
     const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(OpcodeDatabase::Open());
@@ -215,7 +216,7 @@ TEST_F(OpcodeDatabaseTest, AWaitForALockAndASlowQueryShareThePassTime)
     EXPECT_GE(took, OpcodeDatabase::PassMilliseconds - 1000);
     EXPECT_LT(took, OpcodeDatabase::PassMilliseconds + 5000);
 
-    WaitForSingleObject(committer.get(), INFINITE);
+    committer.reset();
     sqlite3_close(writer);
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/message_box.h"
 #include "app/private_font.h"
+#include "app/win32_handles.h"
 #include "support/message_box_watch.h"
 #include "window/program_window.h"
 
@@ -54,19 +55,17 @@ std::vector<uint8_t> GlyphRows(size_t font, unsigned char character)
 // Draws one character in the given font, black on white, and reads it back as rows of bits.
 std::vector<uint8_t> DrawnRows(HFONT font, wchar_t character)
 {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    const UniqueDisplayContext dc(CreateCompatibleDC(GetWindowDc(nullptr).get().dc));
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -16, 1, 32, BI_RGB};
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, RGB(255, 255, 255));
-    SetBkMode(dc, OPAQUE);
-    TextOutW(dc, 0, 0, &character, 1);
+    const UniqueBitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    const UniqueSelection bitmapSelected = SelectInto(dc.get(), bitmap.get());
+    const UniqueSelection fontSelected = SelectInto(dc.get(), font);
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+    SetBkColor(dc.get(), RGB(255, 255, 255));
+    SetBkMode(dc.get(), OPAQUE);
+    TextOutW(dc.get(), 0, 0, &character, 1);
     GdiFlush();
     std::vector<uint8_t> rows;
     const auto* colour = static_cast<const uint32_t*>(pixels);
@@ -76,18 +75,13 @@ std::vector<uint8_t> DrawnRows(HFONT font, wchar_t character)
             row = uint8_t(row << 1 | ((colour[y * 8 + x] & 0xFFFFFF) == 0 ? 1 : 0));
         rows.push_back(row);
     }
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
     return rows;
 }
 
 HFONT ProgramFont()
 {
-    HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
-    const int height = -MulDiv(10, GetDeviceCaps(display, LOGPIXELSY), 72);
-    DeleteDC(display);
+    const UniqueDisplayContext display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    const int height = -MulDiv(10, GetDeviceCaps(display.get(), LOGPIXELSY), 72);
     return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Dina");
 }
@@ -97,16 +91,15 @@ using PrivateFont = ProgramWindowTest;
 TEST_F(PrivateFont, IsRegisteredAndGivesEightBySixteenCellsAtNinetySixDpi)
 {
     EXPECT_NE(PrivateFontRegistration(), nullptr);
-    HFONT font = ProgramFont();
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
     wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, face);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(font);
+    {
+        const UniqueFont font(ProgramFont());
+        const UniqueDisplayContext dc(CreateCompatibleDC(nullptr));
+        const UniqueSelection fontSelected = SelectInto(dc.get(), font.get());
+        GetTextFaceW(dc.get(), LF_FACESIZE, face);
+        GetTextMetricsW(dc.get(), &metrics);
+    }
 
     EXPECT_STREQ(face, L"Dina");
     EXPECT_EQ(metrics.tmHeight, 16);

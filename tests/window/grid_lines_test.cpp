@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/win32_handles.h"
 #include "catalogue/refresh_list.h"
 #include "support/fixture_database.h"
 #include "window/program_window.h"
@@ -15,13 +16,12 @@ public:
         HWND list = ControlWindow(OpcodeList);
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         PumpFor(50);
-        dc_ = GetDC(list);
+        dc_ = GetWindowDc(list);
     }
-    ~ListPixels() { ReleaseDC(ControlWindow(OpcodeList), dc_); }
-    bool IsLine(int x, int y) const { return GetPixel(dc_, x, y) == GetSysColor(COLOR_BTNFACE); }
+    bool IsLine(int x, int y) const { return GetPixel(dc_.get().dc, x, y) == GetSysColor(COLOR_BTNFACE); }
 
 private:
-    HDC dc_;
+    UniqueWindowDc dc_;
 };
 
 RECT ClientOfList()

@@ -13,6 +13,7 @@
 #include "catalogue/refresh_list.h"
 #include "support/database_corpus.h"
 #include "support/fixture_database.h"
+#include "support/kernel_handles.h"
 #include "support/temp_folder.h"
 #include "window/program_window.h"
 
@@ -32,16 +33,6 @@ void TypeAndDelete()
 {
     TypeInto(MnemonicFilter, L"a");
     TypeInto(MnemonicFilter, L"\b");
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
 }
 
 using HostileInput = ProgramWindowTest;
@@ -136,13 +127,12 @@ TEST_F(HostileInput, AShortLockIsWaitedForAndAWritersChangesShowNext)
                            "insert into opc values (7, 'ADDX', '77', '', '', '', '');",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
-    HANDLE releaser = CreateThread(nullptr, 0, ReleaseLockSoon, writer, 0, nullptr);
+    JoinedThread releaser(CreateThread(nullptr, 0, ReleaseLockSoon, writer, 0, nullptr));
     TypeInto(MnemonicFilter, L"add");
     EXPECT_EQ(ListMnemonics(), (std::vector<std::wstring>{L"ADD", L"add", L"ADDX"}));
     ClickAt(ListRowPoint(0));
     EXPECT_EQ(TextOf(DetailPane).substr(0, 21), L"ADD written meanwhile");
-    WaitForSingleObject(releaser, INFINITE);
-    CloseHandle(releaser);
+    releaser.reset();
     sqlite3_close(writer);
 }
 

@@ -107,8 +107,7 @@ TEST_F(Legend, ShowsOverThePaneOnlyAndStaysTheSameAfterARowClick)
         SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2 + 5);
         PumpFor(100);
         SetCursorPos((bounds.left + bounds.right) / 2 + 2, (bounds.top + bounds.bottom) / 2 + 3);
-        PumpFor(1200);
-        const bool shown = IsWindowVisible(tooltip) != FALSE;
+        const bool shown = PumpUntil([&] { return IsWindowVisible(tooltip) != FALSE; }, 1200);
         SendMessageW(tooltip, TTM_POP, 0, 0);
         // Showing a tip makes its window top-most; put it back as the program made it.
         SetWindowPos(tooltip, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -15,6 +15,7 @@
 #include "support/fixture_database.h"
 #include "support/input.h"
 #include "support/message_box_watch.h"
+#include "support/message_wait.h"
 #include "support/temp_folder.h"
 
 HFONT FontsBeforeRegistration[ControlCount] = {};
@@ -99,16 +100,14 @@ std::wstring TestFolder() { return Folder->Path(); }
 UnexpectedBoxes::UnexpectedBoxes()
 {
     InitializeCriticalSection(&lock_);
-    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+    stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    thread_.reset(CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 }
 
 UnexpectedBoxes::~UnexpectedBoxes()
 {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    CloseHandle(stop_);
+    SetEvent(stop_.get());
+    thread_.reset();
     DeleteCriticalSection(&lock_);
 }
 
@@ -123,8 +122,8 @@ std::vector<std::wstring> UnexpectedBoxes::Texts()
 DWORD WINAPI UnexpectedBoxes::Watch(void* self)
 {
     auto* watch = static_cast<UnexpectedBoxes*>(self);
-    while (WaitForSingleObject(watch->stop_, 0) == WAIT_TIMEOUT) {
-        if (auto seen = DismissMessageBox(GetCurrentProcessId(), 100)) {
+    while (WaitForSingleObject(watch->stop_.get(), 0) == WAIT_TIMEOUT) {
+        if (auto seen = DismissMessageBox(GetCurrentProcessId(), INFINITE, {}, watch->stop_.get())) {
             EnterCriticalSection(&watch->lock_);
             watch->texts_.push_back(seen->text);
             LeaveCriticalSection(&watch->lock_);
@@ -145,14 +144,11 @@ void RemoveDatabase()
 
 void Pump() { DeliverWaitingMessages(); }
 
-void PumpFor(DWORD milliseconds)
+void PumpFor(DWORD milliseconds) { DeliverMessagesFor(milliseconds, DeliverWaitingMessages); }
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds)
 {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    do {
-        DeliverWaitingMessages();
-        Sleep(5);
-    } while (GetTickCount64() < end);
-    DeliverWaitingMessages();
+    return WaitUntil(done, timeoutMilliseconds, nullptr, 20, DeliverWaitingMessages);
 }
 
 std::vector<ListRow> ListRows()

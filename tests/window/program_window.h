@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/controls.h"
+#include "support/kernel_handles.h"
 
 // The program's windows, made once for the whole test run in a folder of its own, which is
 // also the current directory, so "tuvex.db3" there is the database the program reads.
@@ -25,8 +27,8 @@ public:
     std::vector<std::wstring> Texts();
 
 private:
-    HANDLE stop_;
-    HANDLE thread_;
+    UniqueKernelHandle stop_;
+    JoinedThread thread_;
     CRITICAL_SECTION lock_;
     std::vector<std::wstring> texts_;
     static DWORD WINAPI Watch(void* self);
@@ -39,6 +41,8 @@ extern HFONT FontsBeforeRegistration[ControlCount];
 // until nothing is left; with a time, keeps doing so until the time has passed.
 void Pump();
 void PumpFor(DWORD milliseconds);
+// The same until done() holds; false when the time ran out first.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds);
 
 struct ListRow {
     std::wstring mnemonic;
