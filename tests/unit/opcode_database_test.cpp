@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/unique_handle.h"
 #include "catalogue/opcode_database.h"
 #include "support/fixture_database.h"
 #include "support/kernel_handles.h"
