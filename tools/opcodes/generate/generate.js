@@ -43,7 +43,13 @@ const FEATURE_FILE = {
   RTM: 'tsx', HLE_or_RTM: 'tsx',
   PKU: 'pku', SMAP: 'smap', INVPCID: 'invpcid',
   SSE4A: 'sse4a', MONITORX: 'monitorx', CLZERO: 'clzero',
-  PREFETCHW: 'prefetchw',
+  PREFETCHW: 'prefetchw', PREFETCHWT1: 'prefetchwt1',
+  CLDEMOTE: 'cldemote', MOVDIRI: 'movdiri', MOVDIR64B: 'movdir64b', WAITPKG: 'waitpkg',
+  PTWRITE: 'ptwrite', SERIALIZE: 'serialize', TSXLDTRK: 'tsxldtrk', PCONFIG: 'pconfig',
+  WBNOINVD: 'wbnoinvd', ENQCMD: 'enqcmd', HRESET: 'hreset', WRMSRNS: 'wrmsrns', RAO_INT: 'raoint',
+  AESKLE: 'keylocker', KL: 'keylocker', 'AESKLE+WIDE_KL': 'keylocker',
+  SYSCALL: 'syscall', RDPRU: 'rdpru', MCOMMIT: 'mcommit', INVLPGB: 'invlpgb',
+  SEV_ES: 'sev', SEV_SNP: 'sev',
 };
 
 // Forms of an in-scope feature that are not documented instructions.
@@ -56,7 +62,7 @@ const OPERAND = {
   'r32/m8': 'rdmb', 'r32/m16': 'rdmw',
   'm8': 'mb', 'm16': 'mw', 'm32': 'md', 'm64': 'mq', 'm128': 'mdq',
   'm32int': 'md', 'm16int': 'mw', 'm64int': 'mq',
-  'mem': 'm', 'm512byte': 'm', 'm512': 'm', 'm': 'm',
+  'mem': 'm', 'm512byte': 'm', 'm512': 'm', 'm384': 'm', 'm': 'm',
   'mm': 'mm', 'mm1': 'mm', 'mm2': 'mm',
   'mm/m64': 'mmm64', 'mm1/m64': 'mmm64', 'mm2/m64': 'mmm64', 'mm/m32': 'mmm32',
   'xmm': 'xmm', 'xmm1': 'xmm', 'xmm2': 'xmm',
@@ -68,7 +74,7 @@ const OPERAND = {
   'ST': 'ST', 'ST(0)': 'ST', 'ST(i)': 'ST(i)',
   '<XMM0>': 'XMM0', 'AX': 'AX', 'EAX': 'EAX',
 };
-const IMPLICIT = new Set(['<edx>', '<eax>', '<EAX>']);
+const IMPLICIT = new Set(['<edx>', '<eax>', '<EAX>', '<XMM0-7>', '<XMM0-6>', '<XMM0-2>', '<XMM4-6>']);
 const REG_OR_MEM = new Set(['rmb', 'rmw', 'rmd', 'rdmb', 'rdmw', 'mmm64', 'mmm32',
   'xmmm128', 'xmmm64', 'xmmm32', 'xmmm16']);
 const MEMORY = new Set(['mb', 'mw', 'md', 'mq', 'mdq', 'm']);
