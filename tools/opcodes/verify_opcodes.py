@@ -195,6 +195,9 @@ KNOWN_DISAGREEMENTS = [
     *[('zydis', 'flag ' + f, lambda r: r['mn'] in ('RDPRU', 'MCOMMIT'),
        'Zydis lists only CF (MCOMMIT) or nothing (RDPRU); AMD sets CF for '
        'success and clears OF SF ZF AF PF.') for f in 'OSZAPC'],
+    *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'MOV' and ('cr' in r['args'].split(',') or 'dr' in r['args'].split(',')),
+       'Zydis lists no flag effects for MOV to or from a control or debug '
+       'register; Intel documents OF SF ZF AF PF CF as undefined afterwards.') for f in 'OSZAPC'],
     *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'INT1',
        'Zydis lists no flag effects for INT1; it delivers a debug exception '
        'through the interrupt table, which clears IF and TF as INT does.') for f in 'IT'],
