@@ -151,6 +151,11 @@ PREFIX_COMPANIONS = {
 }
 ZYDIS_PREFIX_ATTRIBUTE = {'LOCK': 'HAS_LOCK', 'REP': 'HAS_REP', 'REPNE': 'HAS_REPNE'}
 
+def zydis_flags_differ(flags, test, reason):
+    """Entries for rows where ZydisInfo is wrong about each of these flags."""
+    return [('zydis', 'flag ' + f, test, reason) for f in flags]
+
+
 # Rows that a decoder is known to get wrong.  Each entry: decoder, what it
 # gets wrong ('reject', 'mnemonic', 'length' or 'flag X'), a test on the row,
 # and why the table is right.
@@ -188,32 +193,32 @@ KNOWN_DISAGREEMENTS = [
      'This ZydisInfo predates WBNOINVD (F3 0F 09) and VMGEXIT (F3 or F2 before '
      '0F 01 D9) and reads them as WBINVD and VMMCALL with an ignored prefix; '
      'objdump names them.'),
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] in ('SYSCALL', 'SYSRET'),
-       'Zydis gives the 64-bit-mode effect (SYSCALL masks RFLAGS with SFMASK, '
-       'SYSRET loads it from R11); outside 64-bit mode SYSCALL clears IF and '
-       'SYSRET sets it, and no other flag changes.') for f in 'ODITSZAPC'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] in ('RDPRU', 'MCOMMIT'),
-       'Zydis lists only CF (MCOMMIT) or nothing (RDPRU); AMD sets CF for '
-       'success and clears OF SF ZF AF PF.') for f in 'OSZAPC'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'MOV' and ('cr' in r['args'].split(',') or 'dr' in r['args'].split(',')),
-       'Zydis lists no flag effects for MOV to or from a control or debug '
-       'register; Intel documents OF SF ZF AF PF CF as undefined afterwards.') for f in 'OSZAPC'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'INT1',
-       'Zydis lists no flag effects for INT1; it delivers a debug exception '
-       'through the interrupt table, which clears IF and TF as INT does.') for f in 'IT'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'VMXOFF',
-       'Zydis marks OF SF AF PF as modified after VMXOFF; like every VMX '
-       'instruction it ends in VMsucceed or VMfail, which clear them.') for f in 'OSAP'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] == 'SKINIT',
-       'Zydis lists no flag effects for SKINIT; it reinitialises the processor as '
-       'INIT does, which leaves RFLAGS at 2 (OF DF IF SF ZF AF PF CF clear).') for f in 'ODISZAPC'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] in ('ENCLS', 'ENCLU', 'ENCLV'),
-       'Zydis lists no flag effects for the SGX leaf instructions; several leaf '
-       'functions (EINIT, EGETKEY, EREMOVE, ...) report through ZF and clear the '
-       'other arithmetic flags, so the table marks them modified.') for f in 'OSZAPC'],
-    *[('zydis', 'flag ' + f, lambda r: r['mn'] in ('RSTORSSP', 'CLRSSBSY'),
-       'Zydis lists no flag effects; Intel sets CF when the shadow-stack token is '
-       'invalid (CLRSSBSY) or a mode mismatch (RSTORSSP) and clears ZF PF AF OF SF.') for f in 'OSZAPC'],
+    *zydis_flags_differ('ODITSZAPC', lambda r: r['mn'] in ('SYSCALL', 'SYSRET'),
+     'Zydis gives the 64-bit-mode effect (SYSCALL masks RFLAGS with SFMASK, '
+     'SYSRET loads it from R11); outside 64-bit mode SYSCALL clears IF and '
+     'SYSRET sets it, and no other flag changes.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('RDPRU', 'MCOMMIT'),
+     'Zydis lists only CF (MCOMMIT) or nothing (RDPRU); AMD sets CF for '
+     'success and clears OF SF ZF AF PF.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] == 'MOV' and not {'cr', 'dr'}.isdisjoint(r['args'].split(',')),
+     'Zydis lists no flag effects for MOV to or from a control or debug '
+     'register; Intel documents OF SF ZF AF PF CF as undefined afterwards.'),
+    *zydis_flags_differ('IT', lambda r: r['mn'] == 'INT1',
+     'Zydis lists no flag effects for INT1; it delivers a debug exception '
+     'through the interrupt table, which clears IF and TF as INT does.'),
+    *zydis_flags_differ('OSAP', lambda r: r['mn'] == 'VMXOFF',
+     'Zydis marks OF SF AF PF as modified after VMXOFF; like every VMX '
+     'instruction it ends in VMsucceed or VMfail, which clear them.'),
+    *zydis_flags_differ('ODISZAPC', lambda r: r['mn'] == 'SKINIT',
+     'Zydis lists no flag effects for SKINIT; it reinitialises the processor as '
+     'INIT does, which leaves RFLAGS at 2 (OF DF IF SF ZF AF PF CF clear).'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('ENCLS', 'ENCLU', 'ENCLV'),
+     'Zydis lists no flag effects for the SGX leaf instructions; several leaf '
+     'functions (EINIT, EGETKEY, EREMOVE, ...) report through ZF and clear the '
+     'other arithmetic flags, so the table marks them modified.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('RSTORSSP', 'CLRSSBSY'),
+     'Zydis lists no flag effects; Intel sets CF when the shadow-stack token is '
+     'invalid (CLRSSBSY) or a mode mismatch (RSTORSSP) and clears ZF PF AF OF SF.'),
 ]
 
 FLAG_NAMES = ['OF', 'DF', 'IF', 'TF', 'SF', 'ZF', 'AF', 'PF', 'CF']
