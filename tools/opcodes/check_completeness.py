@@ -156,7 +156,7 @@ def objdump_all(codes, workers=2):
 
 # --- the walk ---------------------------------------------------------------
 
-def candidates(zydis):
+def candidates(zydis, only=(b'',)):
     """Every byte sequence the walk tries (each is followed by TAIL), with
     whether objdump needs to see it.
 
@@ -172,13 +172,18 @@ def candidates(zydis):
                 if escape == (0x0F,) and opcode in (0x38, 0x3A):
                     continue
                 head = bytes(prefixes + escape + (opcode,))
+                if not any(head.startswith(o) or o.startswith(head) for o in only):
+                    continue
                 probe = zydis.decode(head + b'\xC0' + TAIL)
                 if probe is not None and not probe[2]:
-                    out.append((head, zydis.decode(head + TAIL), True))
+                    if head.startswith(tuple(only)):
+                        out.append((head, zydis.decode(head + TAIL), True))
                     continue
                 for reg in range(8):
                     for modrm in [reg << 3 | MEMORY_RM] + [0xC0 | reg << 3 | rm for rm in range(8)]:
                         code = head + bytes([modrm])
+                        if not code.startswith(tuple(only)):
+                            continue
                         zy = zydis.decode(code + TAIL)
                         out.append((code, zy, zy is not None or modrm & 7 in (0, MEMORY_RM)))
     return out
@@ -307,6 +312,7 @@ def row_patterns(rows):
 class Exclusion:
     def __init__(self, cls, pattern, form, names, reason):
         self.cls = cls
+        self.pattern_text = pattern
         self.rule = RULES[pattern] if pattern.startswith('@') else None
         self.pattern = None if self.rule else Pattern(pattern, form)
         self.names = None if names == '*' else set(names.split(','))
@@ -373,9 +379,13 @@ def objdump_core(text):
 
 def redundant_prefix(code, decoded):
     """A leading 66, F2 or F3 that the decoders read the same without: same
-    Zydis mnemonic, same objdump text, one byte shorter."""
+    Zydis mnemonic, same objdump text, one byte shorter.  REP and REPNE in
+    front of a string instruction are never redundant: their rows cover them."""
     i = 0
     while i < len(code) and code[i] in MANDATORY_PREFIXES:
+        if code[i] != 0x66 and decoded[code]['zydis'] in STRING_MNEMONICS:
+            i += 1
+            continue
         without = code[:i] + code[i + 1:]
         other = decoded.get(without)
         if other and other['zydis'] == decoded[code]['zydis'] \
@@ -406,20 +416,45 @@ def prefix_row_cover(code, decoded, index):
     return (prefix_row, rest) if prefix_row and rest else None
 
 
+def exclusion_index(exclusions):
+    """The pattern entries by opcode head, in file order (rules apply to any head)."""
+    index = {}
+    for order, entry in enumerate(exclusions):
+        if entry.pattern:
+            for head in entry.pattern.heads():
+                index.setdefault(head, []).append((order, entry))
+    return index
+
+
+def first_exclusion(code, decoded, exclusions, by_head):
+    """The first entry of the file that names code, or None."""
+    candidates = list(by_head.get(opcode_head(normalize(code)), []))
+    candidates += [(order, entry) for order, entry in enumerate(exclusions) if entry.rule]
+    for _order, entry in sorted(candidates, key=lambda oe: oe[0]):
+        if entry.matches(code, decoded):
+            return entry
+    return None
+
+
 def judge(accepted, decoded, index, exclusions):
-    """Sort the accepted encodings into covered, excluded (by class) and missing."""
-    covered, excluded, missing = [], {}, []
+    """Sort the accepted encodings into covered, excluded (by class) and missing,
+    and find the pattern entries that also name encodings a row covers: such an
+    entry would hide that row's forms if the row went missing."""
+    covered, excluded, missing, overlaps = [], {}, [], []
+    by_head = exclusion_index(exclusions)
     for code in accepted:
         if covered_by_row(code, index) or prefix_row_cover(code, decoded, index):
             covered.append(code)
+            for _order, entry in by_head.get(opcode_head(normalize(code)), []):
+                if entry.matches(code, decoded):
+                    overlaps.append((code, entry))
             continue
-        for entry in exclusions:
-            if entry.matches(code, decoded):
-                excluded.setdefault(entry.cls, []).append(code)
-                break
+        entry = first_exclusion(code, decoded, exclusions, by_head)
+        if entry:
+            excluded.setdefault(entry.cls, []).append(code)
         else:
             missing.append(code)
-    return covered, excluded, missing
+    return covered, excluded, missing, overlaps
 
 
 def describe_groups(codes, decoded):
@@ -454,7 +489,7 @@ def explain(start, accepted, decoded, index, exclusions):
             continue
         row = covered_by_row(code, index)
         pair = prefix_row_cover(code, decoded, index)
-        entry = next((e for e in exclusions if e.matches(code, decoded)), None)
+        entry = first_exclusion(code, decoded, exclusions, exclusion_index(exclusions))
         verdict = (f'row {row[0]} {row[1]} {row[6]} / {row[2]}' if row else
                    f'rows {pair[0][1]} + {pair[1][0]} {pair[1][1]}' if pair else
                    f'excluded: {entry.cls}' if entry else 'MISSING')
@@ -467,8 +502,11 @@ def main(argv):
     parser.add_argument('--exclusions', default=EXCLUSIONS_PATH, help='exclusions file (default: data/exclusions.txt)')
     parser.add_argument('--data', default=build_db.DATA_DIR, help='directory of the *.tsv rows (default: data/)')
     parser.add_argument('--verbose', action='store_true', help='also list encodings only one decoder accepts')
+    parser.add_argument('--only', metavar='HEX', type=bytes.fromhex, action='append',
+                        help='walk only the candidates that begin with these bytes (e.g. "0F 58"); '
+                        'may be given more than once')
     parser.add_argument('--explain', metavar='HEX', type=bytes.fromhex, help='show how the accepted encodings that begin with '
-                        'these bytes are judged (e.g. "D9 D8")')
+                        'these bytes are judged (e.g. "D9 D8"; "" for all)')
     args = parser.parse_args(argv[1:])
 
     absent = [tool for tool in ('objdump', 'ZydisInfo') if shutil.which(tool) is None]
@@ -495,9 +533,15 @@ def main(argv):
         return 1
     index = row_patterns(rows)
 
-    walk = candidates(zydis)
+    walk = candidates(zydis, args.only or [b''])
     to_objdump = [code for code, _zy, shown in walk if shown]
     od_by_code = dict(zip(to_objdump, objdump_all([code + TAIL for code in to_objdump])))
+    lost = [code for code, od in od_by_code.items() if od is None]
+    if lost:
+        print(f'check_completeness: objdump printed nothing at the start of {len(lost)} candidates '
+              f'(first {lost[0].hex(" ").upper()}); its input lost alignment')
+        print('0 passed, 1 failed')
+        return 1
     decoded = {}         # encoding accepted by both -> what they said
     one_decoder = {}     # encoding -> what the one decoder said
     for cand, zy, _shown in walk:
@@ -516,9 +560,9 @@ def main(argv):
             one_decoder[full[:zy[1]]] = f'lengths differ: Zydis {zy[1]} {zy[0]}, objdump {od[0]} {od[1]}'
 
     accepted = sorted(decoded, key=normalize)
-    covered, excluded, missing = judge(accepted, decoded, index, exclusions)
+    covered, excluded, missing, overlaps = judge(accepted, decoded, index, exclusions)
 
-    if args.explain:
+    if args.explain is not None:
         explain(args.explain, accepted, decoded, index, exclusions)
 
     report = describe_groups(missing, decoded)
@@ -533,13 +577,22 @@ def main(argv):
         for code, what in sorted(one_decoder.items(), key=lambda kv: normalize(kv[0])):
             print(f'ONE-DECODER {code.hex(" ").upper():<24} {what}')
 
+    for code, entry in overlaps:
+        row = covered_by_row(code, index) or prefix_row_cover(code, decoded, index)[1]
+        print(f'OVERLAP {code.hex(" ").upper():<24} {decoded[code]["objdump"]:<40} row {row[0]} {row[1]} and '
+              f'exclusion {entry.cls} {" ".join(t for t in [entry.pattern_text])}')
     one_covered = sum(1 for c in one_decoder if covered_by_row(c, index))
-    print(f'walked {len(walk)} candidates; accepted by both decoders {len(accepted)}; '
-          f'by one only {len(one_decoder)} ({one_covered} of them listed by a row)')
+    classes = list(dict.fromkeys(entry.cls for entry in exclusions))
+    print(f'walked {len(walk)} candidates (objdump saw {len(to_objdump)}); accepted by both decoders '
+          f'{len(accepted)}; by one only {len(one_decoder)} ({one_covered} of them listed by a row)')
     print(f'covered by rows {len(covered)}; excluded {sum(len(v) for v in excluded.values())} ('
-          + ', '.join(f'{cls} {len(v)}' for cls, v in sorted(excluded.items())) + f'); missing {len(missing)}')
-    print(f'{len(accepted) - len(missing)} passed, {len(missing)} failed')
-    return 1 if missing else 0
+          + ', '.join(f'{cls} {len(excluded.get(cls, []))}' for cls in classes) + f'); missing {len(missing)}')
+    if overlaps:
+        print(f'{len(overlaps)} encodings listed by a row are also named by an exclusion entry (OVERLAP above); '
+              f'narrow the entry so that it names only what the table leaves out')
+    bad = len(missing) + len(overlaps)
+    print(f'{len(accepted) - bad} passed, {bad} failed')
+    return 1 if bad else 0
 
 
 if __name__ == '__main__':
