@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Check that the opcode table lists every encoding the decoders accept.
 
-Usage: check_completeness.py [--missing-out FILE] [--exclusions FILE] [--data DIR] [--verbose]
+Usage: check_completeness.py [--missing-out FILE] [--verbose] [--only HEX]... [--explain HEX]
+                             [--data DIR] [--exclusions FILE]
 
 The check walks the opcode maps (one-byte, 0F, 0F 38, 0F 3A) with each
 prefix set (none, 66, F2, F3, and for the 0F maps 66 F2 and 66 F3), every
@@ -76,6 +77,12 @@ class Zydis:
     def __init__(self):
         name = ctypes.util.find_library('Zydis') or 'libZydis.so.4.0'
         self.lib = ctypes.CDLL(name)
+        self.lib.ZydisDecoderInit.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+        self.lib.ZydisDecoderInit.restype = ctypes.c_uint32
+        self.lib.ZydisDecoderDecodeFull.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t,
+                                                    ctypes.c_void_p, ctypes.c_void_p]
+        self.lib.ZydisDecoderDecodeFull.restype = ctypes.c_uint32
+        self.lib.ZydisMnemonicGetString.argtypes = [ctypes.c_int]
         self.lib.ZydisMnemonicGetString.restype = ctypes.c_char_p
         self.decoder = ctypes.create_string_buffer(256)
         self.instruction = ctypes.create_string_buffer(4096)
@@ -104,7 +111,8 @@ class Zydis:
             code = bytes.fromhex(hx)
             mine = self.decode(code)
             info = zydisinfo(code)
-            if (mine is None) != (info is None) or (mine and mine[:2] != (info['mnemonic'], info['length'])):
+            if (mine is None) != (info is None) or \
+                    (mine and mine != (info['mnemonic'], info['length'], info['has_modrm'])):
                 return f'{hx}: library says {mine}, ZydisInfo says {info}'
         return None
 
@@ -121,6 +129,7 @@ def zydisinfo(code):
     isa_set = re.search(r'ISA-SET:\s*(\S+)', out)
     isa_ext = re.search(r'ISA-EXT:\s*(\S+)', out)
     return {'mnemonic': mnemonic.group(1), 'length': int(length.group(1)),
+            'has_modrm': bool(re.search(r'ATTRIBUTES:.*\bHAS_MODRM\b', out)),
             'isa': f'{isa_set.group(1) if isa_set else "?"}/{isa_ext.group(1) if isa_ext else "?"}'}
 
 
@@ -161,8 +170,8 @@ def candidates(zydis, only=(b'',)):
     whether objdump needs to see it.
 
     objdump sees everything Zydis accepts.  Where Zydis rejects, it sees only
-    the memory form and register r/m 0 of each reg field: enough to report
-    what objdump alone accepts without decoding every register pair twice."""
+    the memory form and register r/m 0 of each reg field, which shows what
+    objdump alone accepts while halving its input."""
     out = []
     for escape in MAPS:
         for prefixes in (ESCAPE_PREFIX_SETS if escape else PREFIX_SETS):
