@@ -33,10 +33,10 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import build_db  # noqa: E402
+import verify_opcodes  # noqa: E402
 
 SKIP = 77
 EXCLUSIONS_PATH = os.path.join(build_db.DATA_DIR, 'exclusions.txt')
@@ -58,9 +58,6 @@ STRING_MNEMONICS = {'movsb', 'movsw', 'movsd', 'cmpsb', 'cmpsw', 'cmpsd', 'stosb
 # Words objdump prints for prefixes in front of the instruction proper.
 PREFIX_WORDS = {'data16', 'data32', 'addr16', 'addr32', 'rep', 'repz', 'repe', 'repnz', 'repne',
                 'bnd', 'notrack', 'xacquire', 'xrelease', 'lock'}
-
-SLOT = 24          # bytes per candidate in the objdump input
-FILLER = 0x90      # NOPs after each candidate, so a misread never spills into the next slot
 
 
 class Zydis:
@@ -133,34 +130,12 @@ def zydisinfo(code):
             'isa': f'{isa_set.group(1) if isa_set else "?"}/{isa_ext.group(1) if isa_ext else "?"}'}
 
 
-def run_objdump(codes):
-    """objdump's (length, text) for each code, or None where it decodes nothing there."""
-    blob = bytearray()
-    for code in codes:
-        blob += code + bytes([FILLER]) * (SLOT - len(code))
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, 'code.bin')
-        with open(path, 'wb') as f:
-            f.write(blob)
-        proc = subprocess.run(
-            ['objdump', '-D', '-b', 'binary', '-m', 'i8086', '-M', 'intel', '--insn-width=16', path],
-            capture_output=True, text=True, check=True, env=dict(os.environ, LC_ALL='C'))
-    results = [None] * len(codes)
-    line_re = re.compile(r'^\s*([0-9a-f]+):\t((?:[0-9a-f]{2} )+)\s*\t?(.*)$')
-    for line in proc.stdout.splitlines():
-        m = line_re.match(line)
-        if m:
-            address = int(m.group(1), 16)
-            if address % SLOT == 0:
-                results[address // SLOT] = (len(m.group(2).split()), m.group(3).strip())
-    return results
-
-
 def objdump_all(codes, workers=2):
+    """The verifier's batched objdump run, split over two processes."""
     chunk = (len(codes) + workers - 1) // workers or 1
     parts = [codes[i:i + chunk] for i in range(0, len(codes), chunk)]
     with concurrent.futures.ThreadPoolExecutor(max_workers=workers) as pool:
-        return [r for part in pool.map(run_objdump, parts) for r in part]
+        return [r for part in pool.map(verify_opcodes.run_objdump, parts) for r in part]
 
 
 # --- the walk ---------------------------------------------------------------
