@@ -336,8 +336,23 @@ def load_rows(data_dir=DATA_DIR):
                 raise RowError(f'{where}: {mn} {args} / {op} already listed at {seen_form[(mn, op, args)]}')
             seen_form[(mn, op, args)] = where
             rows.append(row)
+    check_operand_size_twins(rows, seen_form)
     rows.sort(key=lambda r: r[0])
     return rows
+
+
+def check_operand_size_twins(rows, seen_form):
+    """A 66 in front of a mandatory F2 or F3 is the operand-size prefix, so the
+    form must also be listed without it, with 16-bit operands."""
+    forms = {(mn, op) for mn, op, _args in seen_form}
+    for row in rows:
+        mn, op = row[1], row[2]
+        tokens = op.split(' ')
+        if tokens[:1] == ['66'] and tokens[1:2] in (['F2'], ['F3']) and len(tokens) > 2:
+            if (mn, ' '.join(tokens[1:])) not in forms:
+                where = next(w for (m, o, _a), w in seen_form.items() if (m, o) == (mn, op))
+                raise RowError(f'{where}: 66 before {tokens[1]} is the operand-size prefix, '
+                               f'but {mn} {" ".join(tokens[1:])} (the 16-bit form) is not listed')
 
 
 SCHEMA = [

@@ -31,6 +31,7 @@ GOOD = [
     '1011\tCRC32\t66 F2 0F 38 F1 mr d0 d1\tN W\t6~8\t---------\trd,rmd\t',
     '1012\tPINSRW\t0F C4 mr d0 d1 i0\t- -\t4~6\t---------\tmm,rdmw,ib\t',
     '1013\tBLENDVPS\t66 0F 38 14 mr d0 d1\t- -\t5~7\t---------\txmm,xmmm128,XMM0\t',
+    '1014\tCRC32\tF2 0F 38 F1 mr d0 d1\tN W\t5~7\t---------\trd,rmw\t',
 ]
 
 # (what is wrong, the bad line replacing GOOD[0], text the message must contain)
@@ -91,7 +92,7 @@ def cases():
         data = write_fixture(os.path.join(tmp, 'good'), GOOD)
         try:
             rows = build_db.load_rows(data)
-            yield ('good fixture loads', [r[0] for r in rows] == list(range(1000, 1014)), repr(rows))
+            yield ('good fixture loads', [r[0] for r in rows] == list(range(1000, 1015)), repr(rows))
         except build_db.RowError as e:
             yield ('good fixture loads', False, str(e))
 
@@ -128,6 +129,16 @@ def cases():
             yield ('an extension row outside its block is rejected', False, 'no error')
         except build_db.RowError as e:
             yield ('an extension row outside its block is rejected', 'outside the sse4.1 block' in str(e), str(e))
+
+        # CRC32 rd,rmd (66 F2 ...) is in GOOD; without its 16-bit twin the 66 cannot be the operand size.
+        lone = '1000\tPOPCNT\t66 F3 0F B8 mr d0 d1\t- -\t5~7\t0---0Z000\trd,rmd\t'
+        data = write_fixture(os.path.join(tmp, 'twin'), [lone] + GOOD[1:])
+        try:
+            build_db.load_rows(data)
+            yield ('rejects an operand-size 66 without the 16-bit form', False, 'no error')
+        except build_db.RowError as e:
+            yield ('rejects an operand-size 66 without the 16-bit form',
+                   'is not listed' in str(e) and '8086.tsv:2' in str(e), str(e))
 
         data = write_fixture(os.path.join(tmp, 'cpu'), GOOD, name='z80.tsv')
         try:
