@@ -16,19 +16,78 @@ DATA_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file_
 
 HEADER = ['opid', 'mn', 'op', 'sw', 'len', 'flags', 'args', 'note']
 
-# Each generation owns a block of opids, so a row's number tells where it lives
-# and a new row never pushes another one's number.
-CPU_BLOCKS = {
-    '8086': (1000, 2999),
-    '186': (3000, 3999),
-    '286': (4000, 4999),
-    '386': (5000, 5999),
-    '486': (6000, 6999),
-    '586': (7000, 7999),
-    '8087': (8000, 8999),
-    '287': (9000, 9499),
-    '387': (9500, 9999),
+# Each generation or extension owns a file and a block of opids, so a row's
+# number tells where it lives and a new row never pushes another one's number.
+# The file's name (without .tsv) is the key; the cpu column takes the name
+# beside it.
+CPU_FILES = {
+    '8086': ('8086', 1000, 2999),
+    '186': ('186', 3000, 3999),
+    '286': ('286', 4000, 4999),
+    '386': ('386', 5000, 5999),
+    '486': ('486', 6000, 6999),
+    '586': ('586', 7000, 7999),
+    '8087': ('8087', 8000, 8999),
+    '287': ('287', 9000, 9499),
+    '387': ('387', 9500, 9999),
+    'p6': ('P6', 10000, 10999),
+    'mmx': ('MMX', 11000, 11999),
+    'sse': ('SSE', 12000, 12999),
+    'sse2': ('SSE2', 13000, 13999),
+    'sse3': ('SSE3', 14000, 14999),
+    'ssse3': ('SSSE3', 15000, 15999),
+    'sse4.1': ('SSE4.1', 16000, 16999),
+    'sse4.2': ('SSE4.2', 17000, 17999),
+    'aes': ('AES', 18000, 18999),
+    'pclmulqdq': ('PCLMULQDQ', 19000, 19999),
+    'sha': ('SHA', 20000, 20999),
+    'gfni': ('GFNI', 21000, 21999),
+    'movbe': ('MOVBE', 22000, 22999),
+    'rdrand': ('RDRAND', 23000, 23999),
+    'rdseed': ('RDSEED', 24000, 24999),
+    'adx': ('ADX', 25000, 25999),
+    'lzcnt': ('LZCNT', 26000, 26999),
+    'bmi1': ('BMI1', 27000, 27999),
+    'clflushopt': ('CLFLUSHOPT', 28000, 28999),
+    'clwb': ('CLWB', 29000, 29999),
+    'xsave': ('XSAVE', 30000, 30999),
+    'rdtscp': ('RDTSCP', 31000, 31999),
+    'rdpid': ('RDPID', 32000, 32999),
+    'vmx': ('VMX', 33000, 33999),
+    'smx': ('SMX', 34000, 34999),
+    'svm': ('SVM', 35000, 35999),
+    'sgx': ('SGX', 36000, 36999),
+    'cet': ('CET', 37000, 37999),
+    'tsx': ('TSX', 38000, 38999),
+    'pku': ('PKU', 39000, 39999),
+    'smap': ('SMAP', 40000, 40999),
+    'invpcid': ('INVPCID', 41000, 41999),
+    'sse4a': ('SSE4A', 42000, 42999),
+    'monitorx': ('MONITORX', 43000, 43999),
+    'clzero': ('CLZERO', 44000, 44999),
+    'prefetchw': ('PREFETCHW', 45000, 45999),
+    'prefetchwt1': ('PREFETCHWT1', 46000, 46999),
+    'cldemote': ('CLDEMOTE', 47000, 47999),
+    'movdiri': ('MOVDIRI', 48000, 48999),
+    'movdir64b': ('MOVDIR64B', 49000, 49999),
+    'waitpkg': ('WAITPKG', 50000, 50999),
+    'ptwrite': ('PTWRITE', 51000, 51999),
+    'serialize': ('SERIALIZE', 52000, 52999),
+    'tsxldtrk': ('TSXLDTRK', 53000, 53999),
+    'pconfig': ('PCONFIG', 54000, 54999),
+    'wbnoinvd': ('WBNOINVD', 55000, 55999),
+    'enqcmd': ('ENQCMD', 56000, 56999),
+    'hreset': ('HRESET', 57000, 57999),
+    'wrmsrns': ('WRMSRNS', 58000, 58999),
+    'raoint': ('RAO-INT', 59000, 59999),
+    'keylocker': ('KEYLOCKER', 60000, 60999),
+    'syscall': ('SYSCALL', 61000, 61999),
+    'rdpru': ('RDPRU', 62000, 62999),
+    'mcommit': ('MCOMMIT', 63000, 63999),
+    'invlpgb': ('INVLPGB', 64000, 64999),
+    'sev': ('SEV', 65000, 65999),
 }
+CPU_BLOCKS = {stem: (lo, hi) for stem, (_cpu, lo, hi) in CPU_FILES.items()}
 
 FLAG_LETTERS = 'ODITSZAPC'
 
@@ -37,11 +96,17 @@ FLAG_LETTERS = 'ODITSZAPC'
 REG_OR_MEM = {'rmb', 'rmw', 'rmd'}
 MEM_ONLY = {'mb', 'mw', 'md', 'mq', 'mwr', 'mdr', 'mqr', 'mtr', 'mtd', 'm', 'fp'}
 OTHER_ABBREV = {'rb', 'rw', 'rd', 'sl', 'll', 'np', 'ib', 'iw', 'id', 'cr', 'dr', 'tr', 'sr'}
+# MMX and XMM registers, and the register-or-memory operands of the SIMD and
+# later forms, named after Intel's operand strings (xmm2/m128 is xmmm128).
+SIMD_REGISTERS = {'mm', 'xmm'}
+REG_OR_MEM |= {'mmm64', 'mmm32', 'xmmm128', 'xmmm64', 'xmmm32', 'xmmm16', 'rdmb', 'rdmw'}
+MEM_ONLY |= {'mdq'}
+OTHER_ABBREV |= SIMD_REGISTERS
 REGISTERS = {
     'AL', 'CL', 'DL', 'BL', 'AH', 'CH', 'DH', 'BH',
     'AX', 'CX', 'DX', 'BX', 'SP', 'BP', 'SI', 'DI',
     'EAX', 'ECX', 'EDX', 'EBX', 'ESP', 'EBP', 'ESI', 'EDI',
-    'ES', 'CS', 'SS', 'DS', 'FS', 'GS', 'ST', 'ST(i)',
+    'ES', 'CS', 'SS', 'DS', 'FS', 'GS', 'ST', 'ST(i)', 'XMM0',
 }
 CONSTANTS = {'1', '3'}
 OPERANDS = REG_OR_MEM | MEM_ONLY | OTHER_ABBREV | REGISTERS | CONSTANTS
@@ -112,6 +177,7 @@ def check_op(op):
         expected_next[letter] += 1
         if letter == 'd' and not (i >= 1 and (MODRM.match(tokens[i - 1]) or tokens[i - 1] == 'd0')):
             raise RowError('op: displacement bytes must directly follow the ModRM byte')
+    check_prefixes_and_map(tokens)
     # In 16-bit code the 66 prefix widens a relative displacement and the
     # offset of a direct far pointer from two bytes to four, and only it does.
     operand_size_32 = '66' in tokens
@@ -129,6 +195,31 @@ def check_op(op):
         if letter == 'r' and count == 2 and operand_size_32:
             raise RowError('op: with the 66 prefix a long displacement is r0 r1 r2 r3')
     return tokens
+
+
+def check_prefixes_and_map(tokens):
+    """A mandatory F2 or F3 stands right before the opcode (0F or a one-byte
+    opcode such as 90 of PAUSE), with an operand-size 66 in front of it; after
+    0F, the map bytes 38 and 3A need an opcode byte of their own."""
+    fixed = [t for t in tokens if HEX_BYTE.match(t) or HEX_PLUS_R.match(t)]
+    if len(fixed) < 2:
+        return  # a prefix row such as REP (F3) is the prefix itself
+    lead = []
+    for t in fixed:
+        if t not in ('66', 'F2', 'F3', '9B'):
+            break
+        lead.append(t)
+    if 'F2' in lead and 'F3' in lead:
+        raise RowError('op: F2 and F3 together')
+    for p in ('66', 'F2', 'F3'):
+        if lead.count(p) > 1:
+            raise RowError(f'op: prefix {p} twice')
+    rep_at = next((i for i, t in enumerate(lead) if t in ('F2', 'F3')), None)
+    if rep_at is not None and rep_at != len(lead) - 1:
+        raise RowError(f'op: the mandatory prefix {lead[rep_at]} must stand right before the opcode')
+    opcode = fixed[len(lead):]
+    if opcode[:1] == ['0F'] and len(opcode) >= 2 and opcode[1] in ('38', '3A') and len(opcode) < 3:
+        raise RowError(f'op: 0F {opcode[1]} is a map; the opcode byte after it is missing')
 
 
 BYTE_OPERANDS = {'rb', 'rmb', 'mb', 'AL'}
@@ -161,16 +252,16 @@ def check_sign_word(tokens, sw, operands, mn):
             raise RowError(f'sw {sw!r}: E is for forms with a sign-extended immediate byte (ib)')
 
 
-def check_row(fields, cpu):
+def check_row(fields, stem):
     if len(fields) != len(HEADER):
         raise RowError(f'expected {len(HEADER)} tab-separated fields, found {len(fields)}')
     opid_s, mn, op, sw, length, flags, args, note = fields
     if not re.match(r'^[1-9][0-9]*$', opid_s):
         raise RowError(f'opid {opid_s!r} is not a positive integer')
     opid = int(opid_s)
-    lo, hi = CPU_BLOCKS[cpu]
+    cpu, lo, hi = CPU_FILES[stem]
     if not lo <= opid <= hi:
-        raise RowError(f'opid {opid} lies outside the {cpu} block {lo}..{hi}')
+        raise RowError(f'opid {opid} lies outside the {stem} block {lo}..{hi}')
     if not MNEMONIC.match(mn):
         raise RowError(f'mn {mn!r} must be an upper-case mnemonic')
     tokens = check_op(op)
@@ -219,10 +310,10 @@ def load_rows(data_dir=DATA_DIR):
     if not names:
         raise RowError(f'no .tsv files in {data_dir}')
     for name in names:
-        cpu = name[:-4]
+        stem = name[:-4]
         path = os.path.join(data_dir, name)
-        if cpu not in CPU_BLOCKS:
-            raise RowError(f'{path}: unknown generation {cpu!r} (known: {", ".join(CPU_BLOCKS)})')
+        if stem not in CPU_FILES:
+            raise RowError(f'{path}: unknown generation {stem!r} (known: {", ".join(CPU_FILES)})')
         with open(path, encoding='utf-8', newline='') as f:
             lines = f.read().split('\n')
         if lines and lines[-1] == '':
@@ -234,7 +325,7 @@ def load_rows(data_dir=DATA_DIR):
             if line.endswith('\r'):
                 raise RowError(f'{where}: line ends in CR; use plain LF line ends')
             try:
-                row = check_row(line.split('\t'), cpu)
+                row = check_row(line.split('\t'), stem)
             except RowError as e:
                 raise RowError(f'{where}: {e}') from None
             opid, mn, op, args = row[0], row[1], row[2], row[6]
@@ -245,8 +336,23 @@ def load_rows(data_dir=DATA_DIR):
                 raise RowError(f'{where}: {mn} {args} / {op} already listed at {seen_form[(mn, op, args)]}')
             seen_form[(mn, op, args)] = where
             rows.append(row)
+    check_operand_size_twins(rows, seen_form)
     rows.sort(key=lambda r: r[0])
     return rows
+
+
+def check_operand_size_twins(rows, seen_form):
+    """A 66 in front of a mandatory F2 or F3 is the operand-size prefix, so the
+    form must also be listed without it, with 16-bit operands."""
+    forms = {(mn, op) for mn, op, _args in seen_form}
+    for row in rows:
+        mn, op = row[1], row[2]
+        tokens = op.split(' ')
+        if tokens[:1] == ['66'] and tokens[1:2] in (['F2'], ['F3']) and len(tokens) > 2:
+            if (mn, ' '.join(tokens[1:])) not in forms:
+                where = next(w for (m, o, _a), w in seen_form.items() if (m, o) == (mn, op))
+                raise RowError(f'{where}: 66 before {tokens[1]} is the operand-size prefix, '
+                               f'but {mn} {" ".join(tokens[1:])} (the 16-bit form) is not listed')
 
 
 SCHEMA = [
@@ -301,7 +407,7 @@ def main(argv):
     counts = {}
     for r in rows:
         counts[r[7]] = counts.get(r[7], 0) + 1
-    summary = ', '.join(f'{cpu} {counts.get(cpu, 0)}' for cpu in CPU_BLOCKS)
+    summary = ', '.join(f'{cpu} {counts.get(cpu, 0)}' for cpu, _lo, _hi in CPU_FILES.values())
     print(f'build_db: wrote {len(rows)} rows to {argv[1]} ({summary})')
     return 0
 

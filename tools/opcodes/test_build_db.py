@@ -25,6 +25,13 @@ GOOD = [
     '1005\tJMP\t66 EA o0 o1 o2 o3 s0 s1\t- -\t8\t---------\tfp\t',
     '1006\tCALL\t66 E8 r0 r1 r2 r3\t- -\t6\t---------\tnp\t',
     '1007\tMOV\t66 A1 o0 o1\tN W\t4\t---------\tEAX,md\t',
+    '1008\tADDPD\t66 0F 58 mr d0 d1\t- -\t4~6\t---------\txmm,xmmm128\t',
+    '1009\tMOVMSKPS\t0F 50 mr\t- -\t3\t---------\trd,xmm\t',
+    '1010\tMONITOR\t0F 01 C8\t- -\t3\t---------\t\t',
+    '1011\tCRC32\t66 F2 0F 38 F1 mr d0 d1\tN W\t6~8\t---------\trd,rmd\t',
+    '1012\tPINSRW\t0F C4 mr d0 d1 i0\t- -\t4~6\t---------\tmm,rdmw,ib\t',
+    '1013\tBLENDVPS\t66 0F 38 14 mr d0 d1\t- -\t5~7\t---------\txmm,xmmm128,XMM0\t',
+    '1014\tCRC32\tF2 0F 38 F1 mr d0 d1\tN W\t5~7\t---------\trd,rmw\t',
 ]
 
 # (what is wrong, the bad line replacing GOOD[0], text the message must contain)
@@ -58,6 +65,16 @@ BAD_ROWS = [
      'far pointer with the 66'),
     ('3-byte offset', '1000\tJMP\t66 EA o0 o1 o2 s0 s1\t- -\t7\t---------\tfp\t', 'an offset must be'),
     ('sw in the wrong shape', '1000\tADD\t00 mr d0 d1\tNB\t2~4\tO---SZAPC\trmb,rb\t', 'sign bit'),
+    ('F2 and F3 together', '1000\tPOPCNT\tF2 F3 0F B8 mr d0 d1\t- -\t5~7\t0---0Z000\trw,rmw\t', 'F2 and F3'),
+    ('mandatory prefix before the operand-size 66', '1000\tPOPCNT\tF3 66 0F B8 mr d0 d1\t- -\t5~7\t0---0Z000\trd,rmd\t',
+     'right before the opcode'),
+    ('a prefix twice', '1000\tADDPD\t66 66 0F 58 mr d0 d1\t- -\t5~7\t---------\txmm,xmmm128\t', 'twice'),
+    ('0F 38 map without its opcode byte', '1000\tPSHUFB\t66 0F 38 mr d0 d1\t- -\t4~6\t---------\txmm,xmmm128\t',
+     'opcode byte after it is missing'),
+    ('XMM register-or-memory without d0 d1', '1000\tADDPD\t66 0F 58 mr\t- -\t4\t---------\txmm,xmmm128\t', 'needs d0 d1'),
+    ('register-only XMM form with d0 d1', '1000\tMOVMSKPS\t0F 50 mr d0 d1\t- -\t3~5\t---------\trd,xmm\t',
+     'no operand can be memory'),
+    ('unknown SIMD operand', '1000\tADDPD\t66 0F 58 mr d0 d1\t- -\t4~6\t---------\txmm,xmm128\t', 'unknown operand'),
 ]
 
 
@@ -75,7 +92,7 @@ def cases():
         data = write_fixture(os.path.join(tmp, 'good'), GOOD)
         try:
             rows = build_db.load_rows(data)
-            yield ('good fixture loads', [r[0] for r in rows] == [1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007], repr(rows))
+            yield ('good fixture loads', [r[0] for r in rows] == list(range(1000, 1015)), repr(rows))
         except build_db.RowError as e:
             yield ('good fixture loads', False, str(e))
 
@@ -94,6 +111,34 @@ def cases():
             yield ('rejects a wrong header', False, 'no error')
         except build_db.RowError as e:
             yield ('rejects a wrong header', 'header' in str(e), str(e))
+
+        # A file of a later extension: its opid block, and the cpu column takes the extension's name.
+        data = write_fixture(os.path.join(tmp, 'extension'),
+                             ['16000\tPTEST\t66 0F 38 17 mr d0 d1\t- -\t5~7\t0---0Z00C\txmm,xmmm128\t'],
+                             name='sse4.1.tsv')
+        try:
+            rows = build_db.load_rows(data)
+            yield ('an extension file names its cpu', rows[0][7] == 'SSE4.1', repr(rows))
+        except build_db.RowError as e:
+            yield ('an extension file names its cpu', False, str(e))
+        data = write_fixture(os.path.join(tmp, 'extension_block'),
+                             ['1000\tPTEST\t66 0F 38 17 mr d0 d1\t- -\t5~7\t0---0Z00C\txmm,xmmm128\t'],
+                             name='sse4.1.tsv')
+        try:
+            build_db.load_rows(data)
+            yield ('an extension row outside its block is rejected', False, 'no error')
+        except build_db.RowError as e:
+            yield ('an extension row outside its block is rejected', 'outside the sse4.1 block' in str(e), str(e))
+
+        # CRC32 rd,rmd (66 F2 ...) is in GOOD; without its 16-bit twin the 66 cannot be the operand size.
+        lone = '1000\tPOPCNT\t66 F3 0F B8 mr d0 d1\t- -\t5~7\t0---0Z000\trd,rmd\t'
+        data = write_fixture(os.path.join(tmp, 'twin'), [lone] + GOOD[1:])
+        try:
+            build_db.load_rows(data)
+            yield ('rejects an operand-size 66 without the 16-bit form', False, 'no error')
+        except build_db.RowError as e:
+            yield ('rejects an operand-size 66 without the 16-bit form',
+                   'is not listed' in str(e) and '8086.tsv:2' in str(e), str(e))
 
         data = write_fixture(os.path.join(tmp, 'cpu'), GOOD, name='z80.tsv')
         try:

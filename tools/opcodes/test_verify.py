@@ -42,6 +42,16 @@ MISTAKES = [
     ('direct far call with a 16-bit offset after 66', ('CALL', '66 9A o0 o1 o2 o3 s0 s1'),
      {'op': '66 9A o0 o1 s0 s1', 'len': '6'}),
     ('32-bit waiting form with the wrong opcode', ('FSAVE', '9B 66 DD /6 d0 d1'), {'op': '9B 66 D9 /6 d0 d1'}),
+    ('mandatory prefix of another instruction', ('ADDPD', '66 0F 58 mr d0 d1'), {'op': 'F2 0F 58 mr d0 d1'}),
+    ('SIMD memory operand of the wrong size', ('MOVSD', 'F2 0F 10 mr d0 d1'), {'args': 'xmm,xmmm32'}),
+    ('MMX register where the form takes XMM', ('PADDB', '66 0F FC mr d0 d1'), {'args': 'mm,mmm64'}),
+    ('32-bit register where the form takes a word one', ('CMOVZ', '0F 44 mr d0 d1'), {'args': 'rd,rmd'}),
+    ('conditional move of another condition', ('CMOVZ', '0F 44 mr d0 d1'), {'op': '0F 45 mr d0 d1'}),
+    ('0F 3A map instead of 0F 38', ('AESENC', '66 0F 38 DC mr d0 d1'), {'op': '66 0F 3A DC mr d0 d1'}),
+    ('operand missing from a register-only form', ('MOVMSKPS', '0F 50 mr'), {'args': 'rd'}),
+    ('compare flags left out', ('COMISS', '0F 2F mr d0 d1'), {'flags': '---------'}),
+    ('cpu of another extension', ('SHA1MSG1', '0F 38 C9 mr d0 d1'), {'cpu': 'SSE4.1'}),
+    ('fixed ModRM byte of another instruction', ('MONITOR', '0F 01 C8'), {'op': '0F 01 CA'}),
 ]
 
 

@@ -33,6 +33,8 @@ import build_db  # noqa: E402
 
 SKIP = 77
 
+CMP_PREDICATES = ('eq', 'lt', 'le', 'unord', 'neq', 'nlt', 'nle', 'ord')
+
 # Names a decoder may print for a row's mnemonic besides its own lower-case
 # form.  Condition codes are expanded from CONDITION_NAMES below.
 ALIASES = {
@@ -56,12 +58,78 @@ ALIASES = {
     'FNENI': {'feni8087_nop'},
     'FNDISI': {'fdisi8087_nop'},
     'FSETPM': {'fsetpm287_nop', 'fnsetpm'},
+    # objdump names the compare by its predicate when the immediate is one of
+    # the eight (the filler immediate 5 is "not less than").
+    **{f'CMP{t}': {f'cmp{p}{t.lower()}' for p in CMP_PREDICATES} for t in ('PS', 'PD', 'SS')},
 }
+ALIASES['CMPSD'] |= {f'cmp{p}sd' for p in CMP_PREDICATES}
 
 # Names only ZydisInfo gives.  It calls the far return ret like the near one,
 # so objdump, which says retf, is what tells RET and RETF rows apart.
 ZYDIS_ALIASES = {
     'RETF': {'ret'},
+}
+
+# Rows whose cpu column names one of these generations or extensions must be
+# decoded by ZydisInfo with one of the ISA-SET or ISA-EXT values beside it.
+# The generations up to the Pentium predate the ISA sets, which lump them together.
+CPU_ISA = {
+    'P6': {'CMOV', 'FCMOV', 'PPRO', 'RDPMC', 'FAT_NOP', 'FXSAVE'},
+    'MMX': {'MMX', 'PENTIUMMMX'},
+    'SSE': {'SSE', 'SSE_PREFETCH', 'SSEMXCSR', 'PENTIUMMMX'},
+    'SSE2': {'SSE2', 'SSE2MMX', 'PAUSE', 'CLFSH'},
+    'SSE3': {'SSE3', 'SSE3X87', 'MONITOR'},
+    'SSSE3': {'SSSE3', 'SSSE3MMX'},
+    'SSE4.1': {'SSE4', 'SSE41'},
+    'SSE4.2': {'SSE4', 'SSE42', 'POPCNT'},
+    'AES': {'AES'},
+    'PCLMULQDQ': {'PCLMULQDQ'},
+    'SHA': {'SHA'},
+    'GFNI': {'GFNI'},
+    'MOVBE': {'MOVBE'},
+    'RDRAND': {'RDRAND'},
+    'RDSEED': {'RDSEED'},
+    'ADX': {'ADOX_ADCX'},
+    'LZCNT': {'LZCNT'},
+    'BMI1': {'BMI1'},
+    'CLFLUSHOPT': {'CLFLUSHOPT'},
+    'CLWB': {'CLWB'},
+    'XSAVE': {'XSAVE', 'XSAVEOPT', 'XSAVEC', 'XSAVES'},
+    'RDTSCP': {'RDTSCP'},
+    'RDPID': {'RDPID'},
+    'VMX': {'VTX', 'VMFUNC'},
+    'SMX': {'SMX'},
+    'SVM': {'SVM'},
+    'SGX': {'SGX', 'SGX_ENCLV'},
+    'CET': {'CET'},
+    'TSX': {'RTM'},
+    'PKU': {'PKU'},
+    'SMAP': {'SMAP'},
+    'INVPCID': {'INVPCID'},
+    'SSE4A': {'SSE4A'},
+    'MONITORX': {'MONITORX'},
+    'CLZERO': {'CLZERO'},
+    'PREFETCHW': {'PREFETCH_NOP', 'AMD3DNOW_PREFETCH', 'PREFETCHW'},
+    'PREFETCHWT1': {'PREFETCHWT1'},
+    'CLDEMOTE': {'CLDEMOTE'},
+    'MOVDIRI': {'MOVDIR'},
+    'MOVDIR64B': {'MOVDIR'},
+    'WAITPKG': {'WAITPKG'},
+    'PTWRITE': {'PT'},
+    'SERIALIZE': {'SERIALIZE'},
+    'TSXLDTRK': {'TSX_LDTRK'},
+    'PCONFIG': {'PCONFIG'},
+    'WBNOINVD': {'WBNOINVD'},
+    'ENQCMD': {'ENQCMD'},
+    'HRESET': {'HRESET'},
+    'WRMSRNS': {'WRMSRNS'},
+    'RAO-INT': {'RAO_INT'},
+    'KEYLOCKER': {'KEYLOCKER', 'KEYLOCKER_WIDE'},
+    'SYSCALL': {'AMD'},
+    'RDPRU': {'RDPRU'},
+    'MCOMMIT': {'MCOMMIT'},
+    'INVLPGB': {'AMD_INVLPGB'},
+    'SEV': {'SNP', 'SEV_ES'},
 }
 
 CONDITION_NAMES = [
@@ -70,7 +138,7 @@ CONDITION_NAMES = [
     ['L', 'NGE'], ['GE', 'NL'], ['LE', 'NG'], ['G', 'NLE'],
 ]
 for _group in CONDITION_NAMES:
-    for _prefix in ('J', 'SET'):
+    for _prefix in ('J', 'SET', 'CMOV'):
         for _name in _group:
             ALIASES.setdefault(_prefix + _name, set()).update(
                 (_prefix + n).lower() for n in _group)
@@ -82,6 +150,11 @@ PREFIX_COMPANIONS = {
     'REPNE': bytes.fromhex('A6'),          # CMPSB
 }
 ZYDIS_PREFIX_ATTRIBUTE = {'LOCK': 'HAS_LOCK', 'REP': 'HAS_REP', 'REPNE': 'HAS_REPNE'}
+
+def zydis_flags_differ(flags, test, reason):
+    """Entries for rows where ZydisInfo is wrong about each of these flags."""
+    return [('zydis', 'flag ' + f, test, reason) for f in flags]
+
 
 # Rows that a decoder is known to get wrong.  Each entry: decoder, what it
 # gets wrong ('reject', 'mnemonic', 'length' or 'flag X'), a test on the row,
@@ -111,6 +184,41 @@ KNOWN_DISAGREEMENTS = [
      lambda r: r['mn'] == 'INTO',
      'Zydis marks TF as modified because INTO traps only when OF is set; the '
      'table gives the result when it traps, TF cleared, as for INT.'),
+    ('zydis', 'reject',
+     lambda r: r['mn'] in ('WRMSRNS', 'AADD', 'AAND', 'AOR', 'AXOR'),
+     'This ZydisInfo predates WRMSRNS and the RAO-INT atomics (AADD, AAND, AOR, '
+     'AXOR); objdump decodes them.'),
+    ('zydis', 'mnemonic',
+     lambda r: r['mn'] in ('WBNOINVD', 'VMGEXIT'),
+     'This ZydisInfo predates WBNOINVD (F3 0F 09) and VMGEXIT (F3 or F2 before '
+     '0F 01 D9) and reads them as WBINVD and VMMCALL with an ignored prefix; '
+     'objdump names them.'),
+    *zydis_flags_differ('ODITSZAPC', lambda r: r['mn'] in ('SYSCALL', 'SYSRET'),
+     'Zydis gives the 64-bit-mode effect (SYSCALL masks RFLAGS with SFMASK, '
+     'SYSRET loads it from R11); outside 64-bit mode SYSCALL clears IF and '
+     'SYSRET sets it, and no other flag changes.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('RDPRU', 'MCOMMIT'),
+     'Zydis lists only CF (MCOMMIT) or nothing (RDPRU); AMD sets CF for '
+     'success and clears OF SF ZF AF PF.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] == 'MOV' and not {'cr', 'dr'}.isdisjoint(r['args'].split(',')),
+     'Zydis lists no flag effects for MOV to or from a control or debug '
+     'register; Intel documents OF SF ZF AF PF CF as undefined afterwards.'),
+    *zydis_flags_differ('IT', lambda r: r['mn'] == 'INT1',
+     'Zydis lists no flag effects for INT1; it delivers a debug exception '
+     'through the interrupt table, which clears IF and TF as INT does.'),
+    *zydis_flags_differ('OSAP', lambda r: r['mn'] == 'VMXOFF',
+     'Zydis marks OF SF AF PF as modified after VMXOFF; like every VMX '
+     'instruction it ends in VMsucceed or VMfail, which clear them.'),
+    *zydis_flags_differ('ODISZAPC', lambda r: r['mn'] == 'SKINIT',
+     'Zydis lists no flag effects for SKINIT; it reinitialises the processor as '
+     'INIT does, which leaves RFLAGS at 2 (OF DF IF SF ZF AF PF CF clear).'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('ENCLS', 'ENCLU', 'ENCLV'),
+     'Zydis lists no flag effects for the SGX leaf instructions; several leaf '
+     'functions (EINIT, EGETKEY, EREMOVE, ...) report through ZF and clear the '
+     'other arithmetic flags, so the table marks them modified.'),
+    *zydis_flags_differ('OSZAPC', lambda r: r['mn'] in ('RSTORSSP', 'CLRSSBSY'),
+     'Zydis lists no flag effects; Intel sets CF when the shadow-stack token is '
+     'invalid (CLRSSBSY) or a mode mismatch (RSTORSSP) and clears ZF PF AF OF SF.'),
 ]
 
 FLAG_NAMES = ['OF', 'DF', 'IF', 'TF', 'SF', 'ZF', 'AF', 'PF', 'CF']
@@ -119,6 +227,25 @@ FLAG_NAMES = ['OF', 'DF', 'IF', 'TF', 'SF', 'ZF', 'AF', 'PF', 'CF']
 PTR_SIZE = {
     'mb': 'BYTE', 'rmb': 'BYTE', 'mw': 'WORD', 'rmw': 'WORD', 'md': 'DWORD', 'rmd': 'DWORD',
     'mq': 'QWORD', 'mdr': 'DWORD', 'mqr': 'QWORD', 'mtr': 'TBYTE', 'mtd': 'TBYTE',
+    'mdq': 'XMMWORD', 'rdmb': 'BYTE', 'rdmw': 'WORD',
+    'mmm64': 'QWORD', 'mmm32': 'DWORD',
+    'xmmm128': 'XMMWORD', 'xmmm64': 'QWORD', 'xmmm32': 'DWORD', 'xmmm16': 'WORD',
+}
+
+# objdump's other names for a size.
+OBJDUMP_PTR_NAMES = {'OWORD': 'XMMWORD'}
+
+# The register objdump must print for an operand in a register variant.
+REGISTER_CLASS = {
+    'mm': 'mm', 'mmm64': 'mm', 'mmm32': 'mm',
+    'xmm': 'xmm', 'xmmm128': 'xmm', 'xmmm64': 'xmm', 'xmmm32': 'xmm', 'xmmm16': 'xmm', 'XMM0': 'xmm',
+    'rd': 'r32', 'rmd': 'r32', 'rdmb': 'r32', 'rdmw': 'r32',
+    'rw': 'r16', 'rmw': 'r16', 'rb': 'r8', 'rmb': 'r8',
+}
+REGISTER_PATTERN = {
+    'mm': r'mm[0-7]', 'xmm': r'xmm[0-7]',
+    'r32': r'e(ax|cx|dx|bx|sp|bp|si|di)', 'r16': r'(ax|cx|dx|bx|sp|bp|si|di)',
+    'r8': r'(al|cl|dl|bl|ah|ch|dh|bh)',
 }
 
 REG_OR_MEM = build_db.REG_OR_MEM
@@ -218,7 +345,9 @@ def run_zydis(enc):
         for name, action in re.findall(r'\[(\w+)\s*:\s*(\w+)\s*\]', block.group(1)):
             actions[name] = action
     attributes = re.search(r'ATTRIBUTES:(.*)', out)
+    isa = {m.group(1) for m in re.finditer(r'ISA-(?:SET|EXT):\s*(\S+)', out)}
     return {
+        'isa': isa,
         'mnemonic': mnemonic.group(1),
         'length': int(length.group(1)),
         'actions': actions,
@@ -264,7 +393,7 @@ def expected_ptr(row, label, enc):
     """The "X PTR" objdump should print for a memory variant, or None."""
     mn = row['mn']
     for stem in ('MOVS', 'CMPS', 'STOS', 'LODS', 'SCAS', 'INS', 'OUTS'):
-        if mn == stem + 'B' or mn == stem + 'W' or mn == stem + 'D':
+        if not row['args'] and mn in (stem + 'B', stem + 'W', stem + 'D'):
             return {'B': 'BYTE', 'W': 'WORD', 'D': 'DWORD'}[mn[-1]]
     if not label.startswith('mem'):
         return None
@@ -293,6 +422,28 @@ def memory_operand_misplaced(row, label, text):
     if want is None or got is None or want == got:
         return None
     return f'objdump puts the memory operand at position {got + 1}, the row at {want + 1}'
+
+
+def registers_wrong(row, label, text):
+    """In a register variant, every register operand objdump prints must be of
+    the kind the row's operand names (an mm, xmm, 32-, 16- or 8-bit register),
+    and a row of the later extensions must show as many operands as it has."""
+    if label.startswith('mem') or not row['args']:
+        return None
+    args = row['args'].split(',')
+    parts = text.split(None, 1)
+    shown = parts[1].split(',') if len(parts) > 1 else []
+    if parts[0] != row['mn'].lower() and re.fullmatch(r'cmp(%s)(ps|pd|ss|sd)' % '|'.join(CMP_PREDICATES), parts[0]):
+        args = args[:-1]  # the predicate name stands for the immediate
+    if len(shown) != len(args):
+        if row['cpu'] in CPU_ISA:
+            return f'objdump shows {len(shown)} operands, the row has {len(args)}'
+        return None
+    for i, (a, o) in enumerate(zip(args, shown)):
+        kind = REGISTER_CLASS.get(a)
+        if kind and not re.fullmatch(REGISTER_PATTERN[kind], o.strip()):
+            return f'operand {i + 1} is {o.strip()!r}, the row says {a}'
+    return None
 
 
 def check_row(row, variants, objdump_results, zydis_results):
@@ -329,11 +480,14 @@ def check_row(row, variants, objdump_results, zydis_results):
             else:
                 want = expected_ptr(row, label, enc)
                 got = re.search(r'\b([A-Z]+) PTR\b', text)
-                if want and got and got.group(1) != want:
+                if want and got and OBJDUMP_PTR_NAMES.get(got.group(1), got.group(1)) != want:
                     problems.append(f'{where} objdump sees a {got.group(1)} operand, the row says {want}: {text}')
                 wrong_place = memory_operand_misplaced(row, label, text)
                 if wrong_place:
                     problems.append(f'{where} {wrong_place}: {text}')
+                wrong_register = registers_wrong(row, label, text)
+                if wrong_register:
+                    problems.append(f'{where} {wrong_register}: {text}')
         # ZydisInfo
         if zy is None:
             if known(row, 'zydis', 'reject'):
@@ -354,7 +508,13 @@ def check_row(row, variants, objdump_results, zydis_results):
         if zy.get('stripped_wait'):
             zy_names = accepted_names('FN' + row['mn'][1:])
         if zy['mnemonic'] not in zy_names:
+            if known(row, 'zydis', 'mnemonic'):
+                tolerated.append('zydis mnemonic')
+                continue
             problems.append(f'{where} ZydisInfo decodes {zy["mnemonic"]}, not {row["mn"]}')
+        isa = CPU_ISA.get(row['cpu'])
+        if isa and not (isa & zy['isa']) and not known(row, 'zydis', 'cpu'):
+            problems.append(f'{where} ZydisInfo puts it in {"/".join(sorted(zy["isa"]))}, not {row["cpu"]}')
         got_flags = zydis_flags(zy['actions'])
         for letter, want_c, got_c in zip(build_db.FLAG_LETTERS, row['flags'], got_flags):
             if want_c == got_c:
